@@ -1,0 +1,34 @@
+#include "archivers/ArchiverHost.h"
+
+namespace ks {
+namespace {
+
+class SilentProgress : public Progress {
+ public:
+  bool Update(const std::string&, std::uint64_t, std::uint64_t) override { return true; }
+};
+
+class DefaultHost : public ArchiverHost {
+ public:
+  std::unique_ptr<Progress> BeginProgress(WindowHandle, const std::string&) override {
+    return std::make_unique<SilentProgress>();
+  }
+  std::optional<std::string> AskPassword(WindowHandle, const std::string&,
+                                         const std::string&) override {
+    return std::nullopt;
+  }
+  OverwriteAnswer AskOverwrite(WindowHandle, const std::string&) override {
+    return OverwriteAnswer::Skip;
+  }
+};
+
+DefaultHost g_default;
+ArchiverHost* g_host = nullptr;
+
+}  // namespace
+
+ArchiverHost& TheArchiverHost() { return g_host ? *g_host : g_default; }
+
+void SetArchiverHost(ArchiverHost* host) { g_host = host; }
+
+}  // namespace ks

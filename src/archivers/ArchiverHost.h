@@ -1,0 +1,43 @@
+#pragma once
+// What a back-end may ask of the program while a command runs: show progress
+// (with Cancel), ask for a password, ask whether to replace an existing file.
+// The window layer implements it with small windows owned by the command's
+// owner window; tests and the command-line tool install their own.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace ks {
+
+// One long piece of work. Destroying it closes the progress window.
+class Progress {
+ public:
+  virtual ~Progress() = default;
+  // Reports how far the work is; returns false when the user pressed Cancel.
+  // `total` is 0 when unknown.
+  virtual bool Update(const std::string& currentName, std::uint64_t done,
+                      std::uint64_t total) = 0;
+};
+
+enum class OverwriteAnswer { Replace, Skip, ReplaceAll, Cancel };
+
+class ArchiverHost {
+ public:
+  virtual ~ArchiverHost() = default;
+  virtual std::unique_ptr<Progress> BeginProgress(WindowHandle owner, const std::string& title) = 0;
+  // The password for an encrypted entry; nullopt when the user cancelled.
+  virtual std::optional<std::string> AskPassword(WindowHandle owner, const std::string& archive,
+                                                 const std::string& entry) = 0;
+  virtual OverwriteAnswer AskOverwrite(WindowHandle owner, const std::string& path) = 0;
+};
+
+// The host back-ends use. Until one is installed: silent progress, no
+// password (cancel), and existing files are skipped, never replaced.
+ArchiverHost& TheArchiverHost();
+void SetArchiverHost(ArchiverHost* host);  // not owned; nullptr restores the default
+
+}  // namespace ks

@@ -1,0 +1,159 @@
+#include "archivers/LibrarySet.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace ks {
+namespace {
+
+constexpr unsigned kStd = kEpCommand | kEpGetVersion | kEpGetRunning;
+
+const std::array<LibraryInfo, kCommonLibraryCount> kLibraries = {{
+    {LibraryId::Unlha, "Unlha32.DLL", "Unlha", "Unlha", kStd | kEpCheckArchive | kEpConfigDialog},
+    {LibraryId::UnZip, "UnZip32.DLL", "UnZip", "UnZip", kStd | kEpCheckArchive},
+    {LibraryId::Zip, "Zip32j.DLL", "Zip", "Zip", kStd | kEpConfigDialog},
+    {LibraryId::Cab, "Cab32.DLL", "Cab", "Cab", kStd | kEpCheckArchive | kEpConfigDialog},
+    {LibraryId::UnRar32, "UnRar32.DLL", "Unrar", "Unrar", kEpCommand},
+    {LibraryId::Jack, "Jack32.DLL", "Jack", "Jack", kStd},
+    {LibraryId::Tar, "Tar32.DLL", "Tar", "Tar", kStd | kEpCheckArchive},
+    {LibraryId::Unarj, "UnArj32j.DLL", "Unarj", "Unarj", kStd | kEpCheckArchive},
+    {LibraryId::Ish, "Ish32.DLL", "Ish", "Ish", kStd | kEpFileList},
+    {LibraryId::UnGCA, "UnGCA32.DLL", "UnGCA", "UnGCA", kStd | kEpCheckArchive},
+    {LibraryId::Yz1, "Yz1.DLL", "Yz1", "Yz1", kStd | kEpCheckArchive},
+    {LibraryId::Bga, "Bga32.DLL", "Bga", "Bga", kStd | kEpCheckArchive},
+}};
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+}  // namespace
+
+const LibraryInfo& InfoOf(LibraryId id) { return kLibraries[static_cast<std::size_t>(id)]; }
+
+const std::array<LibraryInfo, kCommonLibraryCount>& AllLibraries() { return kLibraries; }
+
+std::optional<LibraryId> LibraryByFileName(const std::string& fileName) {
+  const std::string wanted = Lower(fileName);
+  for (const auto& info : kLibraries)
+    if (Lower(info.fileName) == wanted) return info.id;
+  return std::nullopt;
+}
+
+int ReadResult(int value, ResultWidth width) {
+  if (width == ResultWidth::Bits32) return value;
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(value & 0xFFFF));
+}
+
+bool IsBusy(int running, ResultWidth width) { return ReadResult(running, width) == -1; }
+
+// ---------------------------------------------------------------------------
+
+Library::Library(const LibraryInfo& info, std::shared_ptr<CommonArchiver> impl)
+    : info_(info), impl_(std::move(impl)) {
+  if (impl_) impl_->libraryName_ = info_.fileName;
+}
+
+CommonArchiver& Library::Require(EntryPoint ep, const char* suffix) {
+  const std::string name =
+      ep == kEpCommand ? std::string(info_.command) : std::string(info_.prefix) + suffix;
+  if (!impl_ || (info_.entryPoints & ep) == 0) throw LibraryError(info_.fileName, name);
+  return *impl_;
+}
+
+int Library::Command(WindowHandle owner, const std::string& commandLine, char* output,
+                     std::size_t size) {
+  return Require(kEpCommand, "").Command(owner, commandLine, output, size);
+}
+
+int Library::Command(WindowHandle owner, const std::string& commandLine) {
+  return Require(kEpCommand, "").CommandNoBuffer(owner, commandLine);
+}
+
+int Library::GetVersion() { return Require(kEpGetVersion, "GetVersion").GetVersion(); }
+
+int Library::GetRunning() { return Require(kEpGetRunning, "GetRunning").GetRunning(); }
+
+int Library::CheckArchive(const std::string& file, int mode) {
+  return Require(kEpCheckArchive, "CheckArchive").CheckArchive(file, mode);
+}
+
+int Library::ConfigDialog(WindowHandle owner, char* buffer, int mode) {
+  return Require(kEpConfigDialog, "ConfigDialog").ConfigDialog(owner, buffer, mode);
+}
+
+int Library::FileList(const std::string& file, char* buffer, int size) {
+  return Require(kEpFileList, "FileList").FileList(file, buffer, size);
+}
+
+// ---------------------------------------------------------------------------
+
+UnrarLibrary::UnrarLibrary(std::shared_ptr<UnrarInterface> impl) : impl_(std::move(impl)) {}
+
+UnrarInterface& UnrarLibrary::Require(const char* entryPoint) {
+  if (!impl_) throw LibraryError("unrar.dll", entryPoint);
+  return *impl_;
+}
+
+int UnrarLibrary::RARGetDllVersion() { return Require("RARGetDllVersion").RARGetDllVersion(); }
+
+RarHandle UnrarLibrary::RAROpenArchive(RarOpenArchiveData& data) {
+  return Require("RAROpenArchive").RAROpenArchive(data);
+}
+
+int UnrarLibrary::RARReadHeader(RarHandle handle, RarHeaderData& header) {
+  return Require("RARReadHeader").RARReadHeader(handle, header);
+}
+
+int UnrarLibrary::RARProcessFile(RarHandle handle, int operation, const std::string& destPath,
+                                 const std::string& destName) {
+  return Require("RARProcessFile").RARProcessFile(handle, operation, destPath, destName);
+}
+
+int UnrarLibrary::RARCloseArchive(RarHandle handle) {
+  return Require("RARCloseArchive").RARCloseArchive(handle);
+}
+
+// ---------------------------------------------------------------------------
+
+LibrarySet::LibrarySet() = default;
+
+Library& LibrarySet::Get(LibraryId id) {
+  auto& slot = libraries_[static_cast<std::size_t>(id)];
+  if (!slot) slot = std::make_unique<Library>(InfoOf(id), common_ ? common_(id) : nullptr);
+  return *slot;
+}
+
+UnrarLibrary& LibrarySet::Unrar() {
+  if (!unrarLibrary_) unrarLibrary_ = std::make_unique<UnrarLibrary>(unrar_ ? unrar_() : nullptr);
+  return *unrarLibrary_;
+}
+
+void LibrarySet::SetResolvers(CommonResolver common, UnrarResolver unrar) {
+  common_ = std::move(common);
+  unrar_ = std::move(unrar);
+  Reset();
+}
+
+void LibrarySet::Replace(LibraryId id, std::shared_ptr<CommonArchiver> impl) {
+  libraries_[static_cast<std::size_t>(id)] = std::make_unique<Library>(InfoOf(id), std::move(impl));
+}
+
+void LibrarySet::ReplaceUnrar(std::shared_ptr<UnrarInterface> impl) {
+  if (impl) impl->libraryName_ = "unrar.dll";
+  unrarLibrary_ = std::make_unique<UnrarLibrary>(std::move(impl));
+}
+
+void LibrarySet::Reset() {
+  for (auto& slot : libraries_) slot.reset();
+  unrarLibrary_.reset();
+}
+
+LibrarySet& Libraries() {
+  static LibrarySet set;
+  return set;
+}
+
+}  // namespace ks

@@ -1,0 +1,22 @@
+#include "archivers/builtin/Backends.h"
+
+namespace ks {
+
+std::shared_ptr<CommonArchiver> MakeBuiltinLibrary(LibraryId id) {
+  switch (id) {
+    // Each back-end adds its line here when it exists.
+    default:
+      // UnArj32j.DLL, Ish32.DLL, UnGCA32.DLL, Yz1.DLL and Bga32.DLL have no
+      // built-in back-end: they stay missing.
+      return nullptr;
+  }
+}
+
+std::shared_ptr<UnrarInterface> MakeBuiltinUnrar() { return nullptr; }
+
+void InstallBuiltinLibraries(LibrarySet& libraries) {
+  libraries.SetResolvers([](LibraryId id) { return MakeBuiltinLibrary(id); },
+                         [] { return MakeBuiltinUnrar(); });
+}
+
+}  // namespace ks

@@ -1,0 +1,16 @@
+#pragma once
+// AppFolder: where "Kestrino.ini", "kestrino.tmp" and "logo.jpg" live. Always
+// ends with one separator. Set once by start-up.
+
+#include <string>
+
+namespace ks {
+
+extern std::string AppFolder;
+
+// The program's own folder when it is writable, otherwise the per-user
+// configuration folder ($XDG_CONFIG_HOME/kestrino/, default
+// ~/.config/kestrino/, created when missing). Ends with a separator.
+std::string ChooseAppFolder(const std::string& programFolder);
+
+}  // namespace ks
