@@ -1,0 +1,33 @@
+#pragma once
+// Geometry is designed in twips; Qt works in device-independent pixels.
+// 15 twips are one pixel.
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <cmath>
+
+class QWidget;
+
+namespace ks {
+
+constexpr int kTwipsPerPixel = 15;
+
+inline int TwipsToPixels(double twips) {
+  return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+}
+inline int PixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
+inline QRect TwipsToPixels(const QRect& r) {
+  return QRect(TwipsToPixels(r.left()), TwipsToPixels(r.top()), TwipsToPixels(r.width()),
+               TwipsToPixels(r.height()));
+}
+
+// Where a window of outer size `own` goes so that it is centred over a panel
+// whose outer rectangle is `panel`: Top = panel Height / 2 + panel Top - own
+// Height / 2, Left likewise with the widths. Any unit, computed in floating
+// point and rounded.
+QPoint CentredOver(const QRect& panel, const QSize& own);
+// Moves `window` (its outer frame) centred over `panel`'s outer frame.
+void CentreOver(QWidget* window, const QWidget* panel);
+
+}  // namespace ks
