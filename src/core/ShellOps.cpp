@@ -151,7 +151,9 @@ bool CopyMoveFile(const std::string& source, const std::string& destination,
     const fs::path from = Clean(source);
     fs::path to = Clean(destination);
     std::error_code ec;
-    if (fs::is_directory(to, ec)) to /= from.filename();
+    // A folder (or a name written as one, with a trailing separator) takes
+    // the source inside it under its own name.
+    if (destination.back() == kPathSeparator || fs::is_directory(to, ec)) to /= from.filename();
     if (Exists(to) || IsWithin(to, from)) return false;
     MakeParents(to);
     return move ? MoveEntry(from, to) : CopyEntry(from, to);

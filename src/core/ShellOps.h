@@ -24,8 +24,9 @@ bool RenameFile(WindowHandle owner, const std::string& source, const std::string
 
 // Nothing here asks for confirmation or shows progress: the callers pass the
 // silent option, and the non-silent one behaves the same. Existing targets are
-// never overwritten; CopyMoveFile into an existing folder puts the source inside
-// it under its own name, to any other destination under that name.
+// never overwritten. CopyMoveFile into an existing folder, or to a destination
+// ending in a separator, puts the source inside it under its own name; to any
+// other destination under that name. Folders on the way are made as needed.
 
 // Test seam: the rename primitive, so a test can make it report a move across
 // file systems (EXDEV). An empty function restores std::filesystem::rename.
