@@ -95,7 +95,7 @@ class SafeExtract {
 
   // The safe relative path of a stored name ("a/b/c.txt"), or nullopt when
   // the name must be refused. "./" components and repeated separators are
-  // dropped; an empty result (the target itself) is nullopt.
+  // dropped; "" means the target folder itself (a stored "./").
   static std::optional<std::string> SafeRelativeName(const std::string& stored);
   // Whether a symbolic link stored at `safeName` with text `linkText` keeps
   // to the target however the links in it resolve: relative, its ".."

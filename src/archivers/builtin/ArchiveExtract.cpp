@@ -1,0 +1,118 @@
+#include "archivers/builtin/ArchiveExtract.h"
+
+#include <filesystem>
+
+#include "archivers/ArchiverHost.h"
+#include "archivers/builtin/SafeExtract.h"
+
+namespace ks {
+
+int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
+  ArchiveReader reader(request.formats);
+  if (!request.singleName.empty()) reader.SetSingleName(request.singleName);
+  if (request.askPasswords) {
+    reader.SetPasswordSource([&](const std::string& entry) {
+      return TheArchiverHost().AskPassword(request.owner, request.archive, entry);
+    });
+  }
+  if (const int r = reader.Open(request.archive); r != kArcOk) {
+    log.Line(reader.errorText());
+    return r;
+  }
+  SafeExtract out(request.owner, std::filesystem::path(request.folder), log,
+                  request.progressTitle.empty() ? "Extracting" : request.progressTitle,
+                  reader.fileSize());
+  if (const int r = out.Open(); r != kArcOk) return r;
+
+  log.Line("extracting " + request.archive);
+  for (;;) {
+    const ArchiveReader::Next next = reader.NextEntry();
+    if (next == ArchiveReader::Next::End) break;
+    if (next == ArchiveReader::Next::Broken) {
+      log.Line("archive damaged: " + reader.errorText());
+      out.Finish();
+      return reader.error();
+    }
+    const ExtractEntry& entry = reader.entry();
+    const int begun = out.Begin(entry);
+    if (begun == SafeExtract::kSkipEntry || entry.type != EntryType::File || begun != kArcOk) {
+      if (begun != kArcOk && begun != SafeExtract::kSkipEntry) {
+        out.Finish();
+        return begun;
+      }
+      // Links and folders carry no data; a skipped file's data is passed by.
+      if (const int r = reader.SkipData(); r != kArcOk) {
+        log.Line("archive damaged: " + reader.errorText());
+        out.Finish();
+        return r;
+      }
+      if (!out.Progress(reader.bytesRead())) {
+        log.Line("cancelled");
+        out.Finish();
+        return kArcUserCancel;
+      }
+      continue;
+    }
+    const int r = reader.ReadData([&](const void* data, std::size_t size) {
+      return out.Write(data, size);
+    });
+    if (r != kArcOk) {
+      out.Abort();
+      if (r != kArcUserCancel || !reader.errorText().empty())
+        log.Line(entry.name + ": " + reader.errorText());
+      out.Finish();
+      return r;
+    }
+    if (const int c = out.Commit(); c != kArcOk) {
+      out.Finish();
+      return c;
+    }
+    log.Line("  " + entry.name);
+  }
+  const int result = out.Finish();
+  log.Line(std::to_string(out.filesWritten()) + " file(s) extracted");
+  return result;
+}
+
+int TestArchive(const std::string& archive, unsigned formats, OutputLog& log) {
+  ArchiveReader reader(formats);
+  if (const int r = reader.Open(archive); r != kArcOk) {
+    log.Line(reader.errorText());
+    return r;
+  }
+  std::uint64_t entries = 0;
+  for (;;) {
+    const ArchiveReader::Next next = reader.NextEntry();
+    if (next == ArchiveReader::Next::End) break;
+    if (next == ArchiveReader::Next::Broken) {
+      log.Line("archive damaged: " + reader.errorText());
+      return reader.error();
+    }
+    ++entries;
+    const int r = reader.entryEncrypted()
+                      ? reader.SkipData()
+                      : reader.ReadData([](const void*, std::size_t) { return kArcOk; });
+    if (r != kArcOk) {
+      log.Line(reader.entry().name + ": " + reader.errorText());
+      return r;
+    }
+  }
+  log.Line(std::to_string(entries) + " entries tested");
+  return kArcOk;
+}
+
+bool LooksLikeArchive(const std::string& archive, unsigned formats) {
+  ArchiveReader reader(formats);
+  if (reader.Open(archive) != kArcOk) return false;
+  // An archive without entries is still an archive; a damaged first header
+  // is not recognisable as one.
+  return reader.NextEntry() != ArchiveReader::Next::Broken;
+}
+
+int CheckArchiveMode(const std::string& archive, unsigned formats, int mode) {
+  if (mode == 0) return LooksLikeArchive(archive, formats) ? 1 : 0;
+  OutputLog ignored;
+  return TestArchive(archive, formats, ignored) == kArcOk ? 1 : 0;
+}
+
+}  // namespace ks

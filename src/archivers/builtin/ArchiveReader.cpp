@@ -1,0 +1,244 @@
+#include "archivers/builtin/ArchiveReader.h"
+
+#include "archivers/builtin/Utf8Locale.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace ks {
+namespace {
+
+bool ContainsNoCase(const char* text, const char* word) {
+  if (!text) return false;
+  std::string t(text), w(word);
+  std::transform(t.begin(), t.end(), t.begin(), ::tolower);
+  std::transform(w.begin(), w.end(), w.begin(), ::tolower);
+  return t.find(w) != std::string::npos;
+}
+
+// Japanese archives without a UTF-8 flag store names in CP932.
+void PreferCp932Names(archive* a, unsigned formats) {
+  if (formats & kFormatZip) archive_read_set_format_option(a, "zip", "hdrcharset", "CP932");
+  if (formats & kFormatLzh) archive_read_set_format_option(a, "lha", "hdrcharset", "CP932");
+}
+
+constexpr std::size_t kBlockSize = 1 << 20;
+// libarchive's errno for "not this format" on Linux.
+constexpr int kFileFormatErrno = EILSEQ;
+
+}  // namespace
+
+struct ArchiveReader::Impl {
+  archive* a = nullptr;
+  archive_entry* e = nullptr;
+  PasswordSource passwords;
+  std::string lastPassword;  // kept alive for libarchive
+  std::string entryName;
+  int askedForEntry = -1;
+  int entryIndex = -1;
+  bool passwordCancelled = false;
+  bool passwordAsked = false;
+
+  static const char* Callback(archive*, void* self) {
+    auto* impl = static_cast<Impl*>(self);
+    if (!impl->passwords || impl->askedForEntry == impl->entryIndex) return nullptr;
+    impl->askedForEntry = impl->entryIndex;
+    impl->passwordAsked = true;
+    const auto pw = impl->passwords(impl->entryName);
+    if (!pw) {
+      impl->passwordCancelled = true;
+      return nullptr;
+    }
+    impl->lastPassword = *pw;
+    return impl->lastPassword.c_str();
+  }
+};
+
+ArchiveReader::ArchiveReader(unsigned formats) : impl_(std::make_unique<Impl>()) {
+  archive* a = archive_read_new();
+  impl_->a = a;
+  if (formats & kFormatLzh) archive_read_support_format_lha(a);
+  if (formats & kFormatZip) archive_read_support_format_zip(a);
+  if (formats & kFormatTar) archive_read_support_format_tar(a);
+  if (formats & kFormatCab) archive_read_support_format_cab(a);
+  if (formats & kFormatRar) {
+    archive_read_support_format_rar(a);
+    archive_read_support_format_rar5(a);
+  }
+  if (formats & kFormatSingle) archive_read_support_format_raw(a);
+  if (formats & (kFormatTar | kFormatSingle)) {
+    archive_read_support_filter_gzip(a);
+    archive_read_support_filter_bzip2(a);
+    archive_read_support_filter_xz(a);
+    archive_read_support_filter_lzma(a);
+    archive_read_support_filter_zstd(a);
+  }
+  PreferCp932Names(a, formats);
+  archive_read_set_passphrase_callback(a, impl_.get(), &Impl::Callback);
+}
+
+ArchiveReader::~ArchiveReader() {
+  if (impl_->a) archive_read_free(impl_->a);
+}
+
+void ArchiveReader::SetPasswordSource(PasswordSource source) { impl_->passwords = std::move(source); }
+void ArchiveReader::SetSingleName(const std::string& name) { singleName_ = name; }
+
+int ArchiveReader::Fail(int code) {
+  error_ = code;
+  const char* text = archive_error_string(impl_->a);
+  errorText_ = text ? text : "unknown error";
+  return code;
+}
+
+int ArchiveReader::Open(const std::string& file) {
+  Utf8Locale locale;
+  struct stat st;
+  if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    error_ = kArcArcFileOpen;
+    errorText_ = "cannot open " + file + ": " + std::strerror(errno);
+    return error_;
+  }
+  fileSize_ = static_cast<std::uint64_t>(st.st_size);
+  if (archive_read_open_filename(impl_->a, file.c_str(), kBlockSize) != ARCHIVE_OK) {
+    // libarchive reads the first block while opening: a file it cannot even
+    // bid on is not one of our formats; one it cannot read is unreadable.
+    const int err = archive_errno(impl_->a);
+    return Fail(err == kFileFormatErrno || err == 0 ? kArcNotArcFile : kArcArcFileOpen);
+  }
+  return kArcOk;
+}
+
+ArchiveReader::Next ArchiveReader::NextEntry() {
+  Utf8Locale locale;
+  archive* a = impl_->a;
+  const int r = archive_read_next_header(a, &impl_->e);
+  const bool first = first_;
+  first_ = false;
+  if (r == ARCHIVE_EOF) {
+    if (first && archive_format(a) == 0) {
+      Fail(kArcNotArcFile);
+      return Next::Broken;
+    }
+    return Next::End;
+  }
+  if (r == ARCHIVE_FATAL || r == ARCHIVE_RETRY) {
+    const int err = archive_errno(a);
+    if (first && (err == kFileFormatErrno || err == 0) &&
+        ContainsNoCase(archive_error_string(a), "unrecognized archive format")) {
+      Fail(kArcNotArcFile);
+    } else {
+      Fail(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof
+                                                                : kArcHeaderBroken);
+    }
+    return Next::Broken;
+  }
+  if (first && archive_format(a) == ARCHIVE_FORMAT_RAW) {
+    // The raw reader takes any file; only a compressed one counts as ours.
+    const int code = archive_filter_code(a, 0);
+    if (archive_filter_count(a) < 2 || code == ARCHIVE_FILTER_NONE) {
+      error_ = kArcNotArcFile;
+      errorText_ = "not a compressed file";
+      return Next::Broken;
+    }
+  }
+  archive_entry* e = impl_->e;
+  ++impl_->entryIndex;
+  const char* name = archive_entry_pathname_utf8(e);
+  if (!name) name = archive_entry_pathname(e);
+  entry_ = ExtractEntry{};
+  entry_.name = name ? name : "";
+  if (archive_format(a) == ARCHIVE_FORMAT_RAW) entry_.name = singleName_;
+  impl_->entryName = entry_.name;
+  const char* hard = archive_entry_hardlink_utf8(e);
+  if (!hard) hard = archive_entry_hardlink(e);
+  const mode_t type = archive_entry_filetype(e);
+  if (hard && *hard) {
+    entry_.type = EntryType::Hardlink;
+    entry_.link = hard;
+  } else if (type == AE_IFDIR) {
+    entry_.type = EntryType::Directory;
+  } else if (type == AE_IFLNK) {
+    entry_.type = EntryType::Symlink;
+    const char* target = archive_entry_symlink_utf8(e);
+    if (!target) target = archive_entry_symlink(e);
+    entry_.link = target ? target : "";
+  } else if (type == AE_IFREG || type == 0) {
+    entry_.type = EntryType::File;
+  } else {
+    entry_.type = EntryType::Special;
+  }
+  if (const mode_t perm = archive_entry_perm(e); perm != 0) entry_.mode = perm;
+  if (archive_entry_mtime_is_set(e)) entry_.mtime = archive_entry_mtime(e);
+  if (archive_entry_size_is_set(e)) entry_.size = static_cast<std::uint64_t>(archive_entry_size(e));
+  encrypted_ = archive_entry_is_data_encrypted(e) != 0;
+  // A directory named "x/" by some writers carries no type of its own.
+  if (entry_.type == EntryType::File && !entry_.name.empty() &&
+      (entry_.name.back() == '/' || entry_.name.back() == '\\') && entry_.size == 0)
+    entry_.type = EntryType::Directory;
+  return Next::Entry;
+}
+
+int ArchiveReader::ReadData(const std::function<int(const void*, std::size_t)>& sink) {
+  Utf8Locale locale;
+  archive* a = impl_->a;
+  impl_->passwordCancelled = false;
+  std::uint64_t written = 0;
+  static const std::vector<char> zeros(1 << 16, 0);
+  for (;;) {
+    const void* buf = nullptr;
+    size_t size = 0;
+    la_int64_t offset = 0;
+    const int r = archive_read_data_block(a, &buf, &size, &offset);
+    if (r == ARCHIVE_EOF) break;
+    if (r < ARCHIVE_WARN) {
+      if (impl_->passwordCancelled) {
+        error_ = kArcUserCancel;
+        errorText_ = "password not given";
+        return error_;
+      }
+      if (encrypted_) return Fail(kArcPassword);  // a wrong password shows as damaged data
+      const char* text = archive_error_string(a);
+      if (ContainsNoCase(text, "crc")) return Fail(kArcFileCrc);
+      if (ContainsNoCase(text, "truncated") || ContainsNoCase(text, "premature"))
+        return Fail(kArcUnexpectedEof);
+      if (ContainsNoCase(text, "unsupported") || ContainsNoCase(text, "not supported"))
+        return Fail(kArcMethod);
+      return Fail(kArcBrokenData);
+    }
+    // Sparse entries come with holes between blocks; fill them.
+    while (offset > 0 && written < static_cast<std::uint64_t>(offset)) {
+      const std::size_t gap =
+          static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), offset - written));
+      if (const int s = sink(zeros.data(), gap); s != kArcOk) return s;
+      written += gap;
+    }
+    if (size > 0) {
+      if (const int s = sink(buf, size); s != kArcOk) return s;
+      written += size;
+    }
+  }
+  return kArcOk;
+}
+
+int ArchiveReader::SkipData() {
+  Utf8Locale locale;
+  if (archive_read_data_skip(impl_->a) != ARCHIVE_OK) {
+    const char* text = archive_error_string(impl_->a);
+    return Fail(ContainsNoCase(text, "truncated") ? kArcUnexpectedEof : kArcBrokenData);
+  }
+  return kArcOk;
+}
+
+std::uint64_t ArchiveReader::bytesRead() const {
+  const la_int64_t n = archive_filter_bytes(impl_->a, -1);
+  return n > 0 ? static_cast<std::uint64_t>(n) : 0;
+}
+
+}  // namespace ks
