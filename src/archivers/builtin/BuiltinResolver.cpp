@@ -5,6 +5,14 @@ namespace ks {
 std::shared_ptr<CommonArchiver> MakeBuiltinLibrary(LibraryId id) {
   switch (id) {
     // Each back-end adds its line here when it exists.
+    case LibraryId::Unlha:
+      return MakeUnlhaBackend();
+    case LibraryId::UnZip:
+      return MakeUnZipBackend();
+    case LibraryId::UnRar32:
+      return MakeUnrar32Backend();
+    case LibraryId::Tar:
+      return MakeTarBackend();
     default:
       // UnArj32j.DLL, Ish32.DLL, UnGCA32.DLL, Yz1.DLL and Bga32.DLL have no
       // built-in back-end: they stay missing.
@@ -12,7 +20,7 @@ std::shared_ptr<CommonArchiver> MakeBuiltinLibrary(LibraryId id) {
   }
 }
 
-std::shared_ptr<UnrarInterface> MakeBuiltinUnrar() { return nullptr; }
+std::shared_ptr<UnrarInterface> MakeBuiltinUnrar() { return MakeUnrarDllBackend(); }
 
 void InstallBuiltinLibraries(LibrarySet& libraries) {
   libraries.SetResolvers([](LibraryId id) { return MakeBuiltinLibrary(id); },
