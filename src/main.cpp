@@ -1,7 +1,26 @@
-// Placeholder until the panel lands: builds the program's layers and says so.
-#include <cstdio>
+// Kestrino: the archiver panel. Everything the program is given arrives by
+// drag and drop; it reads no command-line argument of its own (Qt still takes
+// its usual ones, such as -platform).
 
-int main() {
-  std::puts("Kestrino: the panel window is not built yet; the core layers are.");
-  return 0;
+#include <QApplication>
+#include <memory>
+
+#include "archivers/builtin/Backends.h"
+#include "panel/FrmMain.h"
+#include "panel/Startup.h"
+#include "platform/qt/QtPlatform.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ks::QtPlatform platform;
+  ks::SetPlatform(&platform);
+
+  ks::StartupOptions options;
+  options.programFolder = QCoreApplication::applicationDirPath().toStdString();
+  options.installLibraries = ks::InstallBuiltinLibraries;
+  std::unique_ptr<ks::FrmMain> panel(ks::Main(options));
+
+  const int result = app.exec();
+  ks::SetPlatform(nullptr);
+  return result;
 }

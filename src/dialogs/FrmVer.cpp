@@ -1,0 +1,113 @@
+#include "dialogs/FrmVer.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "archivers/LibrarySet.h"
+#include "dialogs/VersionText.h"
+#include "panel/AppIcon.h"
+#include "panel/FrmMain.h"
+#include "panel/OleColor.h"
+#include "panel/PanelFonts.h"
+#include "panel/Twips.h"
+#include "platform/Platform.h"
+
+namespace ks {
+namespace {
+
+QRect Twips(int left, int top, int width, int height) {
+  return TwipsToPixels(QRect(left, top, width, height));
+}
+
+}  // namespace
+
+FrmVer::FrmVer(FrmMain* panel) : QWidget(nullptr), panel_(panel) {
+  // No parent: a child window would be disabled along with the panel.
+  setObjectName(QStringLiteral("frmVer"));
+  setWindowTitle(QStringLiteral("Infomation"));
+  setWindowIcon(AppIcon());
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+  setAttribute(Qt::WA_DeleteOnClose);
+  setFixedSize(TwipsToPixels(2655), TwipsToPixels(2640));
+
+  lblVer_ = new QLabel(this);
+  lblVer_->setObjectName(QStringLiteral("lblVer"));
+  lblVer_->setGeometry(Twips(120, 240, 2175, 255));
+  lblVer_->setFont(ProportionalGothic(9));
+
+  auto* picture = new QLabel(this);
+  picture->setObjectName(QStringLiteral("imgIcon"));
+  picture->setGeometry(Twips(2040, 0, 480, 480));
+  picture->setPixmap(AppIconPixmap(TwipsToPixels(480)));
+
+  txtVer_ = new QPlainTextEdit(this);
+  txtVer_->setObjectName(QStringLiteral("txtVer"));
+  txtVer_->setGeometry(Twips(120, 600, 2415, 1455));
+  txtVer_->setFont(FixedGothic(9.75));
+  txtVer_->setReadOnly(true);
+  txtVer_->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+  cmdOk_ = new QPushButton(QStringLiteral("閉じる"), this);
+  cmdOk_->setObjectName(QStringLiteral("cmdOk"));
+  cmdOk_->setGeometry(Twips(1440, 2160, 1095, 375));
+  connect(cmdOk_, &QPushButton::clicked, this, &QWidget::close);
+
+  lblForward_ = new QLabel(QStringLiteral("ホームページへ"), this);
+  lblForward_->setObjectName(QStringLiteral("lblForward"));
+  lblForward_->setGeometry(Twips(120, 2280, 1215, 195));
+  QFont linkFont = ProportionalGothic(9);
+  linkFont.setUnderline(true);
+  lblForward_->setFont(linkFont);
+  QPalette linkPalette = lblForward_->palette();
+  linkPalette.setColor(QPalette::WindowText, OleToColor(0x00C00000, linkPalette));
+  lblForward_->setPalette(linkPalette);
+  lblForward_->setCursor(Qt::PointingHandCursor);
+  lblForward_->setToolTip(QString::fromLatin1(kHomePage));
+  lblForward_->installEventFilter(this);
+
+  // Load: the library lines, the program's name, the place, the stacking.
+  const std::string text = VersionText(CurrentLibraryFlags(), Libraries());
+  txtVer_->setPlainText(QString::fromStdString(text).replace(QStringLiteral("\r\n"),
+                                                             QStringLiteral("\n")));
+  if (panel_) {
+    if (auto* logo = panel_->findChild<QLabel*>(QStringLiteral("lblLogo")))
+      lblVer_->setText(logo->text());
+    CentreOver(this, panel_);
+  }
+  ThePlatform().SetTopMost(this, true);
+  if (panel_ && panel_->TopMostChecked()) ThePlatform().SetTopMost(panel_, false);
+  cmdOk_->setFocus();
+}
+
+bool FrmVer::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lblForward_ && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+      lblForward_->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+    ThePlatform().OpenAddress(kHomePage);
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void FrmVer::keyPressEvent(QKeyEvent* e) {
+  // Esc presses the close button, as a dialog's cancel button would.
+  if (e->key() == Qt::Key_Escape) {
+    cmdOk_->click();
+    return;
+  }
+  QWidget::keyPressEvent(e);
+}
+
+void FrmVer::closeEvent(QCloseEvent* e) {
+  if (panel_) {
+    panel_->setEnabled(true);
+    panel_->ApplyTopMost();
+  }
+  e->accept();
+}
+
+}  // namespace ks

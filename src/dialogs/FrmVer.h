@@ -1,0 +1,40 @@
+#pragma once
+// The version window: the program's name and version, the version of every
+// usable archiver library and a link to the home page. Opened over a
+// disabled panel; closing it gives the panel back.
+
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace ks {
+
+class FrmMain;
+
+// The home page the link opens; also its tooltip.
+inline constexpr const char* kHomePage = "https://kestrino.example.org/";
+
+class FrmVer : public QWidget {
+  Q_OBJECT
+ public:
+  // Loads the window over `panel`: the library lines, the logo text, centred,
+  // always in the top-most band. Deletes itself when closed.
+  explicit FrmVer(FrmMain* panel);
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QPointer<FrmMain> panel_;
+  QLabel* lblVer_ = nullptr;
+  QPlainTextEdit* txtVer_ = nullptr;
+  QPushButton* cmdOk_ = nullptr;
+  QLabel* lblForward_ = nullptr;
+};
+
+}  // namespace ks

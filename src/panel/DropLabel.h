@@ -1,0 +1,30 @@
+#pragma once
+// A see-through label that takes drops of anything and hands them to a
+// handler: the three zones and the logo text. It draws no background, so the
+// wallpaper shows behind its text.
+
+#include <QLabel>
+#include <functional>
+
+class QMimeData;
+
+namespace ks {
+
+class DropLabel : public QLabel {
+  Q_OBJECT
+ public:
+  DropLabel(const QString& name, const QString& caption, QWidget* parent);
+
+  // Called with the drop's data; no handler means a drop does nothing.
+  std::function<void(const QMimeData*)> onDrop;
+  // Called on a double click of the left button.
+  std::function<void()> onDoubleClick;
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dragMoveEvent(QDragMoveEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+};
+
+}  // namespace ks

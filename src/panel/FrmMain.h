@@ -1,0 +1,176 @@
+#pragma once
+// The panel: the program's one main window with its three drop zones, the
+// logo corner, the option check boxes and the right-click settings menu.
+// Controls carry their control names as object names (lbl1, chkTop,
+// mnuErrRep ...), so findChild finds them.
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "panel/OleColor.h"
+#include "panel/PanelLayout.h"
+#include "panel/SettingsMenu.h"
+
+class QCheckBox;
+class QLabel;
+class QMimeData;
+
+namespace ks {
+
+class DropLabel;
+class Outline;
+
+enum class Zone { Compress, Extract, Check };
+
+class FrmMain : public QWidget {
+  Q_OBJECT
+ public:
+  // Loads the panel hidden; the 16 custom colours start all zero.
+  explicit FrmMain(QWidget* parent = nullptr);
+  ~FrmMain() override;
+
+  // What a drop on a zone does; a zone with no handler ignores drops.
+  void setDropHandler(Zone zone, std::function<void(const QMimeData*)> handler);
+
+  // Stacking from chkTop: top-most band when checked, normal band otherwise.
+  void ApplyTopMost();
+
+  // The options other operations read when they start.
+  bool FolderChecked() const;
+  bool DesktopChecked() const;
+  bool TopMostChecked() const;
+  bool DblFolderChecked() const;
+  bool FolderOpenChecked() const;
+  bool ErrRepChecked() const;
+  bool ErrRepPacChecked() const;
+
+  // --- appearance --------------------------------------------------------
+  // Colour values as stored: 0x00BBGGRR or 0x800000nn (system colour).
+  OleColor ExplainColour() const { return explainColour_; }  // lbl1..lbl3
+  OleColor LogoColour() const { return logoColour_; }
+  OleColor DllColour() const { return dllColour_; }
+  OleColor BackColour() const { return backColour_; }
+  void SetExplainColour(OleColor value);
+  void SetLogoColour(OleColor value);
+  void SetDllColour(OleColor value);
+  void SetBackColour(OleColor value);
+
+  // The hide flags are the check marks of their menu entries.
+  bool LinesHidden() const;
+  bool CaptionsHidden() const;
+  bool LogoHidden() const;
+  bool DllHidden() const;
+  // The stored hidden state applied at start-up: the entry is checked and the
+  // element hidden, but its colour entry stays enabled until the next toggle.
+  void RestoreLinesHidden();
+  void RestoreCaptionsHidden();
+  void RestoreLogoHidden();
+  void RestoreDllHidden();
+
+  // The colour dialog. It gets the owner and the custom colours (changed in
+  // place when a colour is chosen) and returns the chosen colour, or nullopt
+  // when cancelled. Tests replace it; the default is QColorDialog.
+  using CustomColourTable = std::array<std::uint32_t, 16>;
+  using ColourChooser =
+      std::function<std::optional<QColor>(QWidget* owner, CustomColourTable& customColours)>;
+  void setColourChooser(ColourChooser chooser);
+  // The colour dialog's 16 custom colours as colour values, kept for the run.
+  const CustomColourTable& CustomColors() const { return customColors_; }
+
+  // Loads a picture into imgBack at its natural size; false (and imgBack
+  // unchanged) when no picture loader reads the file.
+  bool LoadWallpaper(const std::string& path);
+  bool HasWallpaper() const;
+  // A drop on the logo: the first dropped picture becomes the wallpaper,
+  // "Back" is written and the client area takes the picture's size (never
+  // more than the screen offers). GIF files and unreadable files are ignored.
+  void DropWallpaper(const QMimeData* data);
+  // A double click on the logo: no wallpaper, "Back" written empty.
+  void RemoveWallpaper();
+
+  // The "Supported" list: the tooltip of lblDll.
+  void SetSupported(const std::string& tooltip);
+
+  // The split settings window is built elsewhere; until its opener is
+  // installed "Jack32.dllの設定" stays disabled.
+  void setSplitSettingsHandler(std::function<void()> handler);
+  // "バージョン情報": disables the panel and opens frmVer.
+  void OpenVersionWindow();
+  // Opens the settings menu as a pop-up at a screen position.
+  void PopupSettingsMenu(const QPoint& globalPos);
+  const SettingsMenu& Menu() const { return menu_; }
+
+  // What happens after closing has written the settings; by default the
+  // application quits.
+  void setEndHandler(std::function<void()> handler);
+
+  // Geometry in twips. Outer means the whole window frame.
+  QRect OuterTwips() const;
+  QSize ClientTwips() const;
+  QSize ScreenTwips() const;
+  QSize AvailableScreenTwips() const;
+  void MoveOuterTwips(int left, int top);
+  void ResizeOuterTwips(int width, int height);
+
+  // The rectangles (twips) the last layout gave the controls.
+  const PanelRects& Rects() const { return rects_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void ConnectMenu();
+  void ApplyRects();
+  void ApplyColours();
+  bool OpensMenu(QWidget* hit) const;
+  bool HandleKey(QKeyEvent* key);
+  void ChooseColour(OleColor& target);
+  void ToggleLines(bool hidden);
+  void ToggleCaptions(bool hidden);
+  void ToggleLogo(bool hidden);
+  void ToggleDll(bool hidden);
+  void SetCaptionsShown(bool shown);
+
+  QLabel* imgBack_ = nullptr;
+  Outline* shp1a_ = nullptr;
+  Outline* shp1b_ = nullptr;
+  Outline* shp2a_ = nullptr;
+  Outline* shp2b_ = nullptr;
+  Outline* shp3a_ = nullptr;
+  Outline* shp3b_ = nullptr;
+  DropLabel* lbl1_ = nullptr;
+  DropLabel* lbl2_ = nullptr;
+  DropLabel* lbl3_ = nullptr;
+  QLabel* lblDll_ = nullptr;
+  DropLabel* lblLogo_ = nullptr;
+  QCheckBox* chkTop_ = nullptr;
+  QCheckBox* chkFolder_ = nullptr;
+  QCheckBox* chkDesktop_ = nullptr;
+  SettingsMenu menu_;
+
+  PanelRects rects_;
+  OleColor explainColour_ = SystemColour(8);
+  OleColor logoColour_ = SystemColour(18);
+  OleColor dllColour_ = 0x00FF0000;
+  OleColor backColour_ = SystemColour(15);
+  CustomColourTable customColors_{};
+  ColourChooser chooser_;
+  std::function<void()> splitSettings_;
+  std::function<void()> end_;
+  std::optional<QSize> pendingOuterSize_;  // pixels, until the frame is known
+};
+
+// The panel of this run (nullptr before start-up or after it is gone).
+FrmMain* MainPanel();
+
+}  // namespace ks
