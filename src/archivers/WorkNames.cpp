@@ -17,10 +17,14 @@ std::string Join(const std::string& folder, const std::string& name) {
 }
 
 // Taken means anything at all is there: a file, a folder, even a dangling link.
+// A name the system cannot look up (too long, a folder without search
+// permission) is not taken: it is handed back, and creating it then fails in
+// the caller, which can report that, instead of every variant failing alike and
+// ending the program.
 bool Taken(const std::string& path) {
   std::error_code ec;
   const fs::file_type type = fs::symlink_status(path, ec).type();
-  return type != fs::file_type::not_found;
+  return type != fs::file_type::not_found && type != fs::file_type::none;
 }
 
 [[noreturn]] void GiveUp(const char* text, const char* title) {
