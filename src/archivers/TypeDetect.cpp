@@ -1,0 +1,187 @@
+#include "archivers/TypeDetect.h"
+
+#include <array>
+#include <cstdio>
+#include <optional>
+
+#include "archivers/HeaderText.h"
+#include "archivers/LibrarySet.h"
+#include "archivers/Probe.h"
+#include "core/FileTests.h"
+#include "platform/Platform.h"
+
+namespace ks {
+namespace {
+
+// The first 45 bytes, zero bytes past the end of a shorter file; nullopt when
+// the file cannot be opened or a read fails.
+std::optional<std::string> ReadHeaderBytes(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return std::nullopt;
+  std::array<char, kHeaderBytes> bytes{};
+  std::fread(bytes.data(), 1, bytes.size(), file);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);  // closed before any library looks at the file
+  if (failed) return std::nullopt;
+  return std::string(bytes.data(), bytes.size());
+}
+
+const char* SignatureType(const std::vector<HeaderChar>& h) {
+  const std::string sfx = "LHA's SFX";
+  if (HeaderHasAt(h, 34, sfx) || (h.size() >= sfx.size() && HeaderHasAt(h, h.size() - 8, sfx)))
+    return kTypeLzh;
+  if (HeaderHasAt(h, 3, "-lh")) return kTypeLzh;
+  if (HeaderHasAt(h, 1, "PK")) return kTypeZip;
+  if (HeaderHasAt(h, 1, "MSCF")) return kTypeCab;
+  if (HeaderHasAt(h, 1, "Rar!")) return kTypeRar;
+  if (HeaderHasAt(h, 1, "This_Is_Jack_File")) return kTypeJack;
+  if (HeaderHasAt(h, 1, "GIF")) return kTypeGif;
+  if (HeaderHasAt(h, 1, "BM")) return kTypeBmp;
+  if (HeaderHasAt(h, 1, "GCA")) return kTypeGca;
+  return nullptr;
+}
+
+// How a library is asked whether it accepts a file.
+enum class Ask { Check0, Check8, FileList, RarProbe };
+
+struct LibraryStep {
+  Ask ask;
+  LibraryId id;  // unused for the RAR probe
+  const bool* usable;
+  const char* busyMessage;  // nullptr: no busy test
+  const char* type;
+};
+
+// The order in which the libraries are asked; the first that accepts decides.
+const std::array<LibraryStep, 9> kSteps = {{
+    {Ask::Check0, LibraryId::Cab, &HasCab, "Cab32が暴れています。いったんKestrinoを終了します。",
+     kTypeCab},
+    {Ask::RarProbe, LibraryId::UnRar32, &HasRar, nullptr, kTypeRar},
+    {Ask::Check0, LibraryId::Tar, &HasTar, "Tar32が暴れています。いったんKestrinoを終了します。",
+     kTypeTar},
+    {Ask::Check0, LibraryId::Yz1, &HasYz1, "Yz1が暴れています。いったんKestrinoを終了します。",
+     kTypeYz1},
+    {Ask::Check0, LibraryId::Unarj, &HasUnarj,
+     "UnArj32が暴れています。いったんKestrinoを終了します。", kTypeArj},
+    {Ask::FileList, LibraryId::Ish, &HasIsh, "Ish32が暴れています。いったんKestrinoを終了します。",
+     kTypeIsh},
+    {Ask::Check0, LibraryId::Bga, &HasBga, "Bga32が暴れています。いったんKestrinoを終了します。",
+     kTypeBga},
+    {Ask::Check8, LibraryId::UnGCA, &HasUnGCA,
+     "UnGca32が暴れています。いったんKestrinoを終了します。", kTypeGca},
+    {Ask::Check0, LibraryId::UnZip, &HasUnZip,
+     "UnZipが暴れています。いったんKestrinoを終了します。", kTypeZip},
+}};
+
+// Ends the program when the library is busy: a second operation inside a
+// library that is still working would corrupt its state.
+void StopIfBusy(Library& library, const char* message) {
+  if (!IsBusy(library.GetRunning(), ResultWidth::Bits32)) return;
+  ThePlatform().MessageBox(message, "動作失敗", MessageStyle::Critical);
+  ThePlatform().EndProgram();
+}
+
+bool Accepts(const LibraryStep& step, const std::string& path) {
+  if (step.ask == Ask::RarProbe) return RarProbe(path) > 0;
+  Library& library = Libraries().Get(step.id);
+  StopIfBusy(library, step.busyMessage);
+  switch (step.ask) {
+    case Ask::Check0:
+      return library.CheckArchive(path, 0) != 0;
+    case Ask::Check8:
+      return library.CheckArchive(path, 8) != 0;
+    case Ask::FileList: {
+      std::array<char, 256> list{};
+      return library.FileList(path, list.data(), 255) == 0;
+    }
+    case Ask::RarProbe:
+      break;
+  }
+  return false;
+}
+
+// Closes an unrar.dll handle on every way out.
+class RarArchive {
+ public:
+  explicit RarArchive(const std::string& path) : unrar_(Libraries().Unrar()) {
+    RarOpenArchiveData data;
+    data.archiveName = path;
+    data.openMode = 1;
+    data.comment.reserve(256);
+    handle_ = unrar_.RAROpenArchive(data);
+  }
+  ~RarArchive() {
+    if (!handle_) return;
+    try {
+      unrar_.RARCloseArchive(handle_);
+    } catch (const LibraryError&) {
+      // Nothing more can be done for a library that cannot close.
+    }
+  }
+  RarArchive(const RarArchive&) = delete;
+  RarArchive& operator=(const RarArchive&) = delete;
+
+  bool open() const { return handle_ != 0; }
+  int ReadHeader(RarHeaderData& header) { return unrar_.RARReadHeader(handle_, header); }
+  int Process(int operation) { return unrar_.RARProcessFile(handle_, operation); }
+
+ private:
+  UnrarLibrary& unrar_;
+  RarHandle handle_ = 0;
+};
+
+}  // namespace
+
+std::string ArcType(const std::string& path) {
+  if (!IsOrdinaryFile(path)) return kTypeFolder;
+  const std::optional<std::string> bytes = ReadHeaderBytes(path);
+  if (!bytes) return kTypeUnreadable;
+  if (const char* type = SignatureType(SplitHeader(*bytes))) return type;
+
+  for (const LibraryStep& step : kSteps) {
+    if (!*step.usable) continue;
+    try {
+      if (Accepts(step, path)) return step.type;
+    } catch (const LibraryError&) {
+      // A library without the entry point cannot vouch for the file; the
+      // next one may still know it.
+    }
+  }
+  return kTypeUnknown;
+}
+
+int RarProbe(const std::string& path) {
+  try {
+    RarArchive archive(path);
+    if (!archive.open()) return kRarProbeNo;
+    for (;;) {
+      RarHeaderData header;
+      if (archive.ReadHeader(header) != 0) return kRarProbeNo;
+      if (header.flags & kRarFlagEncrypted) return kRarProbeEncrypted;
+      if (!(header.fileAttr & kRarAttrDirectory)) return kRarProbeYes;
+      if (archive.Process(kRarSkip) != 0) return kRarProbeNo;
+    }
+  } catch (const LibraryError&) {
+    return kRarProbeNo;
+  }
+}
+
+bool RarTest(const std::string& path) {
+  try {
+    RarArchive archive(path);
+    if (!archive.open()) return false;
+    for (;;) {
+      RarHeaderData header;
+      const int read = archive.ReadHeader(header);
+      // Only the regular end counts as "all entries passed"; a header that
+      // cannot be read means the archive is damaged from there on.
+      if (read == kRarEndArchive) return true;
+      if (read != 0) return false;
+      if (archive.Process(kRarTest) != 0) return false;
+    }
+  } catch (const LibraryError&) {
+    return false;
+  }
+}
+
+}  // namespace ks
