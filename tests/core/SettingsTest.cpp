@@ -8,6 +8,7 @@
 #include "core/AtomicWrite.h"
 #include "core/IniText.h"
 #include "core/Settings.h"
+#include "core/Utf8.h"
 #include "core/ScratchFolder.h"
 
 namespace ks {
@@ -137,6 +138,34 @@ TEST_F(SettingsFile, NamesAndValuesThatWouldBreakTheFileAreRefused) {
   EXPECT_FALSE(WriteIniFile(ini(), "Main", "", "1"));
   EXPECT_FALSE(WriteIniFile(ini(), "", "Top", "1"));
   EXPECT_EQ(ReadWhole(ini()), before);
+}
+
+TEST_F(SettingsFile, OddNamesWorkOrAreRefusedButNeverBreakTheFile) {
+  const std::string names[] = {"設定", "with space", "\"quoted\"", "\xFF\xFE",
+                               std::string(5000, 'k')};
+  for (const auto& name : names) {
+    WriteIni(name, name, name);
+    EXPECT_EQ(ReadIni(name, name, "d"), CutAtCharBoundary(name, 1023)) << name;
+  }
+  // Names with spaces at their ends cannot be told apart from the plain ones.
+  EXPECT_FALSE(WriteIniFile(ini(), " Main", "Top", "1"));
+  EXPECT_FALSE(WriteIniFile(ini(), "Main", "Top ", "1"));
+  EXPECT_EQ(ReadIni("", "", "d"), "d");
+  EXPECT_EQ(ReadIni("a=b", "]", "d"), "d");
+  EXPECT_EQ(ReadIniFile("", "Main", "Top", "d"), "d");
+  EXPECT_FALSE(WriteIniFile("", "Main", "Top", "1"));
+}
+
+TEST_F(SettingsFile, BeforeTheFolderIsKnownNothingIsReadOrWritten) {
+  // Not even a file in the current folder.
+  const fs::path saved = fs::current_path();
+  fs::current_path(scratch.folder());
+  scratch.Write("Kestrino.ini", "[Main]\nTop=5\n");
+  AppFolder.clear();
+  WriteIni("Main", "Left", "1");
+  EXPECT_EQ(ReadIni("Main", "Top", "0"), "0");
+  fs::current_path(saved);
+  EXPECT_EQ(ReadWhole(ini()), "[Main]\nTop=5\n");
 }
 
 TEST_F(SettingsFile, AWriteThatFailsMidwayLeavesTheOldFileWhole) {
