@@ -199,6 +199,11 @@ TEST_F(SettingsFile, AFileThatCannotBeWrittenKeepsItsValues) {
   fs::create_directory(scratch / "adir");
   EXPECT_FALSE(WriteIniFile(scratch / "adir", "Main", "Top", "1"));
   EXPECT_EQ(ReadIniFile(scratch / "adir", "Main", "Top", "d"), "d");
+  // /proc takes no new files, not even from the superuser.
+  if (fs::is_directory("/proc/self")) {
+    EXPECT_FALSE(WriteIniFile("/proc/Kestrino.ini", "Main", "Top", "1"));
+    EXPECT_FALSE(fs::exists("/proc/Kestrino.ini"));
+  }
 
   if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
   fs::permissions(ini(), fs::perms::owner_read);
