@@ -55,12 +55,6 @@ TEST(ShortPathName, ThePathItselfWhenItExists) {
   EXPECT_EQ(ShortPathName(""), "");
 }
 
-TEST(DesktopFolder, ComesFromThePlatform) {
-  ScopedRecordingPlatform rp;
-  rp.platform.desktop = "/home/u/デスクトップ";
-  EXPECT_EQ(DesktopFolder(), "/home/u/デスクトップ");
-}
-
 class ChooseAppFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -12,8 +12,11 @@ namespace ks::test {
 
 class ScratchFolder {
  public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kestrino-XXXXXX").string();
+  ScratchFolder() : ScratchFolder(std::filesystem::temp_directory_path()) {}
+  // Under a given folder, e.g. a memory file system for tests that make
+  // thousands of entries.
+  explicit ScratchFolder(const std::filesystem::path& base) {
+    std::string pattern = (base / "kestrino-XXXXXX").string();
     path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
   }
   ~ScratchFolder() {

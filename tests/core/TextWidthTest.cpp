@@ -78,12 +78,5 @@ TEST(FitText, LongTextStaysCheap) {
   EXPECT_EQ(fitted.substr(0, 4), "....");
 }
 
-TEST(CutAtCharBoundary, NeverSplitsACharacter) {
-  EXPECT_EQ(CutAtCharBoundary("abあ", 3), "ab");
-  EXPECT_EQ(CutAtCharBoundary("abあ", 5), "abあ");
-  EXPECT_EQ(CutAtCharBoundary("ab\xFF\xFF", 3), "ab\xFF");
-  EXPECT_EQ(CutAtCharBoundary("", 0), "");
-}
-
 }  // namespace
 }  // namespace ks
