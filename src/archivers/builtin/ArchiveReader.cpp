@@ -1,5 +1,6 @@
 #include "archivers/builtin/ArchiveReader.h"
 
+#include "archivers/builtin/NameText.h"
 #include "archivers/builtin/Utf8Locale.h"
 
 #include <archive.h>
@@ -22,10 +23,11 @@ bool ContainsNoCase(const char* text, const char* word) {
   return t.find(w) != std::string::npos;
 }
 
-// Japanese archives without a UTF-8 flag store names in CP932.
-void PreferCp932Names(archive* a, unsigned formats) {
-  if (formats & kFormatZip) archive_read_set_format_option(a, "zip", "hdrcharset", "CP932");
-  if (formats & kFormatLzh) archive_read_set_format_option(a, "lha", "hdrcharset", "CP932");
+// libarchive gives UTF-8 when it knows the stored character set; otherwise
+// the stored bytes, which we read ourselves.
+std::string NameOf(const char* utf8, const char* stored) {
+  if (utf8) return utf8;
+  return stored ? StoredNameToUtf8(stored) : std::string();
 }
 
 constexpr std::size_t kBlockSize = 1 << 20;
@@ -79,7 +81,6 @@ ArchiveReader::ArchiveReader(unsigned formats) : impl_(std::make_unique<Impl>())
     archive_read_support_filter_lzma(a);
     archive_read_support_filter_zstd(a);
   }
-  PreferCp932Names(a, formats);
   archive_read_set_passphrase_callback(a, impl_.get(), &Impl::Callback);
 }
 
@@ -150,25 +151,20 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
   }
   archive_entry* e = impl_->e;
   ++impl_->entryIndex;
-  const char* name = archive_entry_pathname_utf8(e);
-  if (!name) name = archive_entry_pathname(e);
   entry_ = ExtractEntry{};
-  entry_.name = name ? name : "";
+  entry_.name = NameOf(archive_entry_pathname_utf8(e), archive_entry_pathname(e));
   if (archive_format(a) == ARCHIVE_FORMAT_RAW) entry_.name = singleName_;
   impl_->entryName = entry_.name;
-  const char* hard = archive_entry_hardlink_utf8(e);
-  if (!hard) hard = archive_entry_hardlink(e);
+  const std::string hard = NameOf(archive_entry_hardlink_utf8(e), archive_entry_hardlink(e));
   const mode_t type = archive_entry_filetype(e);
-  if (hard && *hard) {
+  if (!hard.empty()) {
     entry_.type = EntryType::Hardlink;
     entry_.link = hard;
   } else if (type == AE_IFDIR) {
     entry_.type = EntryType::Directory;
   } else if (type == AE_IFLNK) {
     entry_.type = EntryType::Symlink;
-    const char* target = archive_entry_symlink_utf8(e);
-    if (!target) target = archive_entry_symlink(e);
-    entry_.link = target ? target : "";
+    entry_.link = NameOf(archive_entry_symlink_utf8(e), archive_entry_symlink(e));
   } else if (type == AE_IFREG || type == 0) {
     entry_.type = EntryType::File;
   } else {

@@ -18,6 +18,8 @@ namespace {
 // Progress windows pump events; asking more often than this only slows the
 // extraction of many small files.
 constexpr auto kProgressInterval = std::chrono::milliseconds(40);
+// ... but a big file still reports (and can be cancelled) every few blocks.
+constexpr std::uint64_t kProgressBytes = 1 << 20;
 
 std::vector<std::string> SplitName(const std::string& text) {
   std::vector<std::string> parts;
@@ -104,6 +106,7 @@ struct SafeExtract::State {
   std::unique_ptr<ks::Progress> progress;
   std::uint64_t total = 0;
   std::uint64_t done = 0;
+  std::uint64_t doneAtUpdate = 0;
   std::chrono::steady_clock::time_point lastUpdate{};
   bool updatedOnce = false;
   bool cancelled = false;
@@ -141,9 +144,12 @@ struct SafeExtract::State {
   bool Tick(bool force) {
     if (cancelled) return false;
     const auto now = std::chrono::steady_clock::now();
-    if (!force && updatedOnce && now - lastUpdate < kProgressInterval) return true;
+    if (!force && updatedOnce && now - lastUpdate < kProgressInterval &&
+        done - doneAtUpdate < kProgressBytes)
+      return true;
     updatedOnce = true;
     lastUpdate = now;
+    doneAtUpdate = done;
     if (!progress->Update(currentName, done, total)) cancelled = true;
     return !cancelled;
   }
