@@ -11,11 +11,15 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
+#include <optional>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "archivers/ArchiverHost.h"
 #include "archivers/ArchiverInterface.h"
 
 namespace ks::test {
@@ -122,5 +126,64 @@ inline CommandRun RunCommand(CommonArchiver& library, const std::string& command
 }
 
 inline std::string Q(const fs::path& p) { return "\"" + p.string() + "\""; }
+
+// A host for one test: counts progress updates, presses Cancel after a set
+// number of them, answers overwrite questions from a script, and runs a
+// hook on every update (to look at the library while its command runs).
+class ScriptedHost : public ArchiverHost {
+ public:
+  ScriptedHost() { SetArchiverHost(this); }
+  ~ScriptedHost() override { SetArchiverHost(nullptr); }
+
+  int updates = 0;
+  int cancelAfter = -1;  // -1: never
+  std::vector<std::string> progressTitles;
+  std::vector<std::string> overwriteQuestions;
+  OverwriteAnswer overwriteAnswer = OverwriteAnswer::Skip;
+  std::function<void()> onUpdate;
+
+  std::unique_ptr<Progress> BeginProgress(WindowHandle, const std::string& title) override {
+    progressTitles.push_back(title);
+    return std::make_unique<CountingProgress>(*this);
+  }
+  std::optional<std::string> AskPassword(WindowHandle, const std::string&,
+                                         const std::string&) override {
+    return std::nullopt;
+  }
+  OverwriteAnswer AskOverwrite(WindowHandle, const std::string& path) override {
+    overwriteQuestions.push_back(path);
+    return overwriteAnswer;
+  }
+
+ private:
+  class CountingProgress : public Progress {
+   public:
+    explicit CountingProgress(ScriptedHost& host) : host_(host) {}
+    bool Update(const std::string&, std::uint64_t, std::uint64_t) override {
+      ++host_.updates;
+      if (host_.onUpdate) host_.onUpdate();
+      return host_.cancelAfter < 0 || host_.updates <= host_.cancelAfter;
+    }
+
+   private:
+    ScriptedHost& host_;
+  };
+};
+
+// The files under `folder` (relative names, folders with a trailing "/"),
+// sorted, and the contents of the files.
+inline std::map<std::string, std::string> TreeOf(const fs::path& folder) {
+  std::map<std::string, std::string> tree;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    const std::string rel = fs::relative(e.path(), folder).generic_string();
+    if (e.is_directory()) {
+      tree[rel + "/"] = "";
+    } else {
+      std::ifstream in(e.path(), std::ios::binary);
+      tree[rel] = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+  }
+  return tree;
+}
 
 }  // namespace ks::test

@@ -13,6 +13,10 @@ std::shared_ptr<CommonArchiver> MakeBuiltinLibrary(LibraryId id) {
       return MakeUnrar32Backend();
     case LibraryId::Tar:
       return MakeTarBackend();
+    case LibraryId::Zip:
+      return MakeZipBackend();
+    case LibraryId::Jack:
+      return MakeJackBackend();
     default:
       // UnArj32j.DLL, Ish32.DLL, UnGCA32.DLL, Yz1.DLL and Bga32.DLL have no
       // built-in back-end: they stay missing.

@@ -1,0 +1,57 @@
+#include "archivers/builtin/JackScript.h"
+
+#include "archivers/builtin/JackFormat.h"
+
+namespace ks {
+
+std::string ShellSingleQuoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
+  }
+  return out + "'";
+}
+
+std::string JackJoinerScript(const JackScriptFacts& f) {
+  const std::string width = std::to_string(JackNumberWidth(f.pieceCount));
+  std::string s;
+  s += "#!/bin/sh\n";
+  s += "# Rebuilds the file split by Kestrino (Jack32) from its " +
+       std::to_string(f.pieceCount) + " piece(s).\n";
+  s += "# Run it where the pieces are: sh " + ShellSingleQuoted(JackScriptName(f.name)) + "\n";
+  s += "# It needs only standard POSIX tools and replaces no existing file.\n";
+  s += "cd \"$(dirname \"$0\")\" || exit 1\n";
+  s += "name=" + ShellSingleQuoted(f.name) + "\n";
+  s += "count=" + std::to_string(f.pieceCount) + "\n";
+  s += "header=" + std::to_string(f.headerSize) + "\n";
+  s += "piece_data=" + std::to_string(f.pieceData) + "\n";
+  s += "last_data=" + std::to_string(f.lastData) + "\n";
+  s += "total=" + std::to_string(f.totalSize) + "\n";
+  s += "sum=" + std::to_string(f.cksum) + "\n";
+  s += "tmp=\"./$name.joining$$\"\n";
+  s += "fail() { rm -f \"$tmp\"; printf '%s\\n' \"$1\" >&2; exit 1; }\n";
+  s += "[ -e \"./$name\" ] && { printf '%s\\n' \"$name exists already; move it away first.\" >&2; exit 1; }\n";
+  s += ": > \"$tmp\" || fail \"cannot write $tmp\"\n";
+  s += "n=1\n";
+  s += "while [ \"$n\" -le \"$count\" ]; do\n";
+  s += "  piece=\"./$(printf '%s.%0" + width + "d' \"$name\" \"$n\")\"\n";
+  s += "  [ -f \"$piece\" ] || fail \"missing piece: $piece\"\n";
+  s += "  want=$piece_data\n";
+  s += "  [ \"$n\" -eq \"$count\" ] && want=$last_data\n";
+  s += "  have=$(wc -c < \"$piece\" | tr -d ' ')\n";
+  s += "  [ \"$have\" -eq $((header + want)) ] || fail \"damaged piece (wrong size): $piece\"\n";
+  s += "  tail -c +$((header + 1)) \"$piece\" >> \"$tmp\" || fail \"cannot write $tmp\"\n";
+  s += "  n=$((n + 1))\n";
+  s += "done\n";
+  s += "set -- $(cksum < \"$tmp\")\n";
+  s += "[ \"$1\" = \"$sum\" ] && [ \"$2\" = \"$total\" ] || fail \"the joined file is damaged (size or checksum)\"\n";
+  s += "[ -e \"./$name\" ] && fail \"$name exists already; move it away first.\"\n";
+  s += "mv \"$tmp\" \"./$name\" || fail \"cannot name $name\"\n";
+  s += "printf '%s\\n' \"joined $name\"\n";
+  return s;
+}
+
+}  // namespace ks
