@@ -87,8 +87,8 @@ FrmMain::FrmMain(QWidget* parent) : QWidget(parent) {
   connect(chkTop_, &QCheckBox::toggled, this, [this] { ApplyTopMost(); });
   connect(chkFolder_, &QCheckBox::clicked, this, [this] { update(); });
   connect(chkDesktop_, &QCheckBox::clicked, this, [this] { update(); });
-  chkTop_->installEventFilter(this);
-  // Every key-down goes to the panel first, whichever control has the focus.
+  // Every key-down goes to the panel first, whichever control has the focus;
+  // the same filter sees chkTop receive the focus.
   qApp->installEventFilter(this);
 
   chooser_ = AskColourDialog;
@@ -237,25 +237,37 @@ void FrmMain::MoveOuterTwips(int left, int top) {
 }
 
 void FrmMain::ResizeOuterTwips(int width, int height) {
+  // The native window knows its frame (where the platform can tell before
+  // the window is shown).
+  if (!testAttribute(Qt::WA_WState_Created)) winId();
   const QSize outer(TwipsToPixels(width), TwipsToPixels(height));
   const QSize frame = frameGeometry().size() - size();
   resize(std::max(1, outer.width() - frame.width()), std::max(1, outer.height() - frame.height()));
-  // Before the window manager has framed the window its border is unknown;
-  // take it off once the window is shown so the stored outer size holds.
-  if (!isVisible()) pendingOuterSize_ = outer;
+  // A window manager frames the window only once it is shown; until then
+  // its border is unknown, so the outer size is applied again after showing.
+  pendingOuterSize_.reset();
+  if (!isVisible() && frame.isEmpty()) pendingOuterSize_ = outer;
+}
+
+bool FrmMain::ApplyPendingOuterSize() {
+  if (!pendingOuterSize_) return true;
+  const QSize frame = frameGeometry().size() - size();
+  if (frame.isEmpty()) return false;
+  const QSize outer = *pendingOuterSize_;
+  pendingOuterSize_.reset();
+  if (!isMaximized() && !isFullScreen())
+    resize(std::max(1, outer.width() - frame.width()),
+           std::max(1, outer.height() - frame.height()));
+  return true;
 }
 
 void FrmMain::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
-  if (!pendingOuterSize_) return;
-  QTimer::singleShot(0, this, [this] {
-    if (!pendingOuterSize_) return;
-    const QSize outer = *pendingOuterSize_;
-    pendingOuterSize_.reset();
-    const QSize frame = frameGeometry().size() - size();
-    if (!frame.isEmpty() && !isMaximized() && !isFullScreen())
-      resize(std::max(1, outer.width() - frame.width()),
-             std::max(1, outer.height() - frame.height()));
+  if (ApplyPendingOuterSize()) return;
+  // The frame extents arrive from the window manager a little later; a
+  // window without any frame keeps the size it has.
+  QTimer::singleShot(100, this, [this] {
+    if (!ApplyPendingOuterSize()) pendingOuterSize_.reset();
   });
 }
 

@@ -131,6 +131,7 @@ class FrmMain : public QWidget {
   void BuildControls();
   void ConnectMenu();
   void ApplyRects();
+  bool ApplyPendingOuterSize();
   void ApplyColours();
   bool OpensMenu(QWidget* hit) const;
   bool HandleKey(QKeyEvent* key);
