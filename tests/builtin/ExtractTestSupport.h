@@ -18,6 +18,7 @@
 
 #include "archivers/ArchiverHost.h"
 #include "archivers/ArchiverInterface.h"
+#include "archivers/builtin/ResultCodes.h"
 
 namespace ks::test {
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -28,6 +29,23 @@ bool ContainsNoCase(const char* text, const char* word) {
 std::string NameOf(const char* utf8, const char* stored) {
   if (utf8) return utf8;
   return stored ? StoredNameToUtf8(stored) : std::string();
+}
+
+// A ZIP archive ends with its central directory: the end record
+// ("PK\5\6", 22 bytes and a comment of up to 64 KiB). Without it the file
+// was cut short, even when libarchive could still stream the entries.
+bool HasZipEndRecord(const std::string& file, std::uint64_t size) {
+  const std::uint64_t tail = std::min<std::uint64_t>(size, 65535 + 22);
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) return false;
+  std::vector<char> buf(static_cast<std::size_t>(tail));
+  const bool read = ::fseeko(f, static_cast<off_t>(size - tail), SEEK_SET) == 0 &&
+                    std::fread(buf.data(), 1, buf.size(), f) == buf.size();
+  std::fclose(f);
+  if (!read || tail < 22) return false;
+  for (std::size_t i = buf.size() - 22 + 1; i-- > 0;)
+    if (buf[i] == 'P' && buf[i + 1] == 'K' && buf[i + 2] == 5 && buf[i + 3] == 6) return true;
+  return false;
 }
 
 constexpr std::size_t kBlockSize = 1 << 20;
@@ -62,7 +80,7 @@ struct ArchiveReader::Impl {
   }
 };
 
-ArchiveReader::ArchiveReader(unsigned formats) : impl_(std::make_unique<Impl>()) {
+ArchiveReader::ArchiveReader(unsigned formats) : impl_(std::make_unique<Impl>()), formats_(formats) {
   archive* a = archive_read_new();
   impl_->a = a;
   if (formats & kFormatLzh) archive_read_support_format_lha(a);
@@ -107,6 +125,11 @@ int ArchiveReader::Open(const std::string& file) {
     return error_;
   }
   fileSize_ = static_cast<std::uint64_t>(st.st_size);
+  if (formats_ == kFormatZip && !HasZipEndRecord(file, fileSize_)) {
+    error_ = kArcUnexpectedEof;
+    errorText_ = "the archive is cut short: its central directory is missing";
+    return error_;
+  }
   if (archive_read_open_filename(impl_->a, file.c_str(), kBlockSize) != ARCHIVE_OK) {
     // libarchive reads the first block while opening: a file it cannot even
     // bid on is not one of our formats; one it cannot read is unreadable.
@@ -193,7 +216,8 @@ int ArchiveReader::ReadData(const std::function<int(const void*, std::size_t)>& 
     la_int64_t offset = 0;
     const int r = archive_read_data_block(a, &buf, &size, &offset);
     if (r == ARCHIVE_EOF) break;
-    if (r < ARCHIVE_WARN) {
+    // libarchive reports a bad CRC as a warning; for us it is damaged data.
+    if (r < ARCHIVE_OK) {
       if (impl_->passwordCancelled) {
         error_ = kArcUserCancel;
         errorText_ = "password not given";

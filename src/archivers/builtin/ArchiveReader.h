@@ -68,6 +68,7 @@ class ArchiveReader {
   int Fail(int code);
   struct Impl;
   std::unique_ptr<Impl> impl_;
+  unsigned formats_;
   ExtractEntry entry_;
   bool encrypted_ = false;
   bool first_ = true;
