@@ -1,0 +1,180 @@
+#include "platform/qt/QtArchiverHost.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace ks {
+namespace {
+
+QWidget* OwnerWindow(WindowHandle owner) {
+  if (auto* widget = static_cast<QWidget*>(owner)) return widget->window();
+  return QApplication::activeWindow();
+}
+
+// The windows have no Qt parent: the owner is often disabled while its
+// command runs, and a child would be disabled with it. They are centred over
+// the owner instead and share its band, so a top-most panel does not hide
+// them.
+void PlaceOver(QWidget* window, QWidget* owner) {
+  if (!owner) return;
+  if (owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  window->adjustSize();
+  const QRect frame = owner->frameGeometry();
+  const QSize own = window->frameGeometry().size();
+  window->move(frame.center() - QPoint(own.width() / 2, own.height() / 2));
+}
+
+void CallWhenShown(const std::function<void(QDialog*)>& hook, QDialog* dialog) {
+  if (!hook) return;
+  QPointer<QDialog> guarded(dialog);
+  QTimer::singleShot(0, dialog, [hook, guarded] {
+    if (guarded) hook(guarded);
+  });
+}
+
+class QtProgress : public Progress {
+ public:
+  QtProgress(QWidget* owner, QString title, int delay, std::function<void(QDialog*)> hook)
+      : owner_(owner), title_(std::move(title)), delay_(delay), hook_(std::move(hook)) {
+    started_.start();
+  }
+  ~QtProgress() override { delete dialog_; }
+
+  bool Update(const std::string& currentName, std::uint64_t done, std::uint64_t total) override {
+    if (cancelled_) return false;
+    if (!dialog_ && started_.elapsed() >= delay_) Show();
+    if (dialog_) {
+      dialog_->setLabelText(QString::fromStdString(currentName));
+      if (total == 0) {
+        dialog_->setRange(0, 0);  // moving bar: the size of the work is unknown
+      } else {
+        dialog_->setRange(0, kSteps);
+        dialog_->setValue(static_cast<int>(std::min<std::uint64_t>(done, total) * kSteps / total));
+      }
+    }
+    Pump();
+    return !cancelled_;
+  }
+
+ private:
+  static constexpr int kSteps = 1000;
+
+  void Show() {
+    dialog_ = new QProgressDialog(title_, QStringLiteral("キャンセル"), 0, kSteps);
+    dialog_->setObjectName(QStringLiteral("frmProgress"));
+    dialog_->setWindowTitle(title_);
+    // Shown by us after our own delay, never by its own timer, and kept open
+    // when the bar reaches the end: the caller closes it.
+    dialog_->setMinimumDuration(0);
+    dialog_->setAutoClose(false);
+    dialog_->setAutoReset(false);
+    dialog_->setWindowModality(Qt::ApplicationModal);
+    dialog_->setMinimumWidth(320);
+    QObject::connect(dialog_, &QProgressDialog::canceled, [this] { cancelled_ = true; });
+    PlaceOver(dialog_, owner_);
+    dialog_->show();
+    CallWhenShown(hook_, dialog_);
+  }
+
+  // Repaints (and, with the modal window up, takes clicks on Cancel) without
+  // handling events on every single update of a fast back-end.
+  void Pump() {
+    if (sincePump_.isValid() && sincePump_.elapsed() < 30) return;
+    sincePump_.start();
+    // Before the window shows, user input waits: nothing must start a second
+    // operation while this one blocks the program.
+    QCoreApplication::processEvents(dialog_ ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
+  }
+
+  QPointer<QWidget> owner_;
+  QString title_;
+  int delay_;
+  std::function<void(QDialog*)> hook_;
+  QElapsedTimer started_;
+  QElapsedTimer sincePump_;
+  QPointer<QProgressDialog> dialog_;
+  bool cancelled_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Progress> QtArchiverHost::BeginProgress(WindowHandle owner,
+                                                        const std::string& title) {
+  return std::make_unique<QtProgress>(OwnerWindow(owner), QString::fromStdString(title),
+                                      progressDelay_, onWindowShown);
+}
+
+std::optional<std::string> QtArchiverHost::AskPassword(WindowHandle owner,
+                                                       const std::string& archive,
+                                                       const std::string& entry) {
+  QDialog dialog;
+  dialog.setObjectName(QStringLiteral("frmEntryPass"));
+  dialog.setWindowTitle(QStringLiteral("パスワード入力"));
+  auto* layout = new QVBoxLayout(&dialog);
+  const QString archiveName = QFileInfo(QString::fromStdString(archive)).fileName();
+  auto* prompt = new QLabel(QStringLiteral("%1 の %2 はパスワードで保護されています。\n"
+                                           "パスワードを入力して下さい。")
+                                .arg(archiveName, QString::fromStdString(entry)),
+                            &dialog);
+  prompt->setObjectName(QStringLiteral("lblPrompt"));
+  layout->addWidget(prompt);
+  auto* field = new QLineEdit(&dialog);
+  field->setObjectName(QStringLiteral("txtPassword"));
+  field->setEchoMode(QLineEdit::Password);
+  layout->addWidget(field);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOk"));
+  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  dialog.setWindowModality(Qt::ApplicationModal);
+  PlaceOver(&dialog, OwnerWindow(owner));
+  CallWhenShown(onWindowShown, &dialog);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return field->text().toStdString();
+}
+
+OverwriteAnswer QtArchiverHost::AskOverwrite(WindowHandle owner, const std::string& path) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("上書きの確認"),
+                  QStringLiteral("同じ名前のファイルが既にあります。置き換えますか？\n\n%1")
+                      .arg(QString::fromStdString(path)),
+                  QMessageBox::NoButton);
+  box.setObjectName(QStringLiteral("frmOverwrite"));
+  auto add = [&box](const char* name, const QString& text, QMessageBox::ButtonRole role) {
+    QPushButton* button = box.addButton(text, role);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+  };
+  QPushButton* replace = add("cmdReplace", QStringLiteral("置き換える"), QMessageBox::YesRole);
+  QPushButton* skip = add("cmdSkip", QStringLiteral("スキップ"), QMessageBox::NoRole);
+  QPushButton* replaceAll =
+      add("cmdReplaceAll", QStringLiteral("すべて置き換える"), QMessageBox::YesRole);
+  QPushButton* cancel = add("cmdCancel", QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  // Nothing is replaced by accident: Enter skips, Esc cancels.
+  box.setDefaultButton(skip);
+  box.setEscapeButton(cancel);
+  box.setWindowModality(Qt::ApplicationModal);
+  PlaceOver(&box, OwnerWindow(owner));
+  CallWhenShown(onWindowShown, &box);
+  box.exec();
+  QAbstractButton* clicked = box.clickedButton();
+  if (clicked == replace) return OverwriteAnswer::Replace;
+  if (clicked == replaceAll) return OverwriteAnswer::ReplaceAll;
+  if (clicked == skip) return OverwriteAnswer::Skip;
+  return OverwriteAnswer::Cancel;
+}
+
+}  // namespace ks
