@@ -16,7 +16,9 @@ std::string ShellSingleQuoted(const std::string& text) {
 }
 
 std::string JackJoinerScript(const JackScriptFacts& f) {
-  const std::string width = std::to_string(JackNumberWidth(f.pieceCount));
+  // Piece numbers are padded without a subshell: 10^width + n with its
+  // leading "1" cut off gives n with leading zeros.
+  std::string pad = "1" + std::string(static_cast<std::size_t>(JackNumberWidth(f.pieceCount)), '0');
   std::string s;
   s += "#!/bin/sh\n";
   s += "# Rebuilds the file split by Kestrino (Jack32) from its " +
@@ -37,11 +39,13 @@ std::string JackJoinerScript(const JackScriptFacts& f) {
   s += ": > \"$tmp\" || fail \"cannot write $tmp\"\n";
   s += "n=1\n";
   s += "while [ \"$n\" -le \"$count\" ]; do\n";
-  s += "  piece=\"./$(printf '%s.%0" + width + "d' \"$name\" \"$n\")\"\n";
+  s += "  number=$((n + " + pad + "))\n";
+  s += "  piece=\"./$name.${number#1}\"\n";
   s += "  [ -f \"$piece\" ] || fail \"missing piece: $piece\"\n";
   s += "  want=$piece_data\n";
   s += "  [ \"$n\" -eq \"$count\" ] && want=$last_data\n";
-  s += "  have=$(wc -c < \"$piece\" | tr -d ' ')\n";
+  s += "  set -- $(wc -c < \"$piece\")\n";
+  s += "  have=$1\n";
   s += "  [ \"$have\" -eq $((header + want)) ] || fail \"damaged piece (wrong size): $piece\"\n";
   s += "  tail -c +$((header + 1)) \"$piece\" >> \"$tmp\" || fail \"cannot write $tmp\"\n";
   s += "  n=$((n + 1))\n";

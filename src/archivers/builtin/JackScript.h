@@ -1,7 +1,7 @@
 #pragma once
 // The joiner script of a self-joining Jack set: a POSIX sh script, written
 // beside the pieces, that rebuilds the original file with standard tools
-// only (printf, wc, tr, tail, cksum, mv, rm). It checks every piece's size,
+// only (wc, tail, cksum, mv, rm, dirname). It checks every piece's size,
 // strips each header by its byte length, and verifies the joined file's
 // size and POSIX cksum before giving it its name; an existing file of that
 // name is never replaced.
