@@ -49,21 +49,28 @@ class StartupTest : public QObject {
   }
 
   void probeFillsTheSupportedTooltip() {
-    PanelRun run;
-    run.libraries.AllMissing();
-    FrmMain& panel = run.Start();
-    QCOMPARE(run.Find<QLabel>("lblDll")->toolTip(), QString());
-    QCOMPARE(run.Find<QLabel>("lblDll")->text(), QString("Supported"));
-    run.Stop();
-    run.libraries[LibraryId::UnZip].SetDefault("GetVersion", 150);
-    Libraries().Replace(LibraryId::UnZip, nullptr);  // forget, then restore the fake
-    PanelRun only;
-    for (const auto& info : AllLibraries())
-      if (info.id != LibraryId::UnZip) only.libraries.Missing(info.id);
-    only.libraries.MissingUnrar();
-    only.Start();
-    QCOMPARE(only.Find<QLabel>("lblDll")->toolTip(), QString(" Zip"));
-    Q_UNUSED(panel);
+    {
+      PanelRun run;
+      run.libraries.AllMissing();
+      run.Start();
+      QCOMPARE(run.Find<QLabel>("lblDll")->toolTip(), QString());
+      QCOMPARE(run.Find<QLabel>("lblDll")->text(), QString("Supported"));
+    }
+    {
+      PanelRun run;
+      for (const auto& info : AllLibraries())
+        if (info.id != LibraryId::UnZip) run.libraries.Missing(info.id);
+      run.libraries.MissingUnrar();
+      run.Start();
+      QCOMPARE(run.Find<QLabel>("lblDll")->toolTip(), QString(" Zip"));
+    }
+    {
+      PanelRun run;
+      run.libraries.unrar().version = 5;
+      run.Start();
+      QCOMPARE(run.Find<QLabel>("lblDll")->toolTip(),
+               QString("Lzh Zip(j) Cab Rar Jack Tar Arj Gca Yz1 Ish Bga"));
+    }
   }
 
   void onlyMinusOneIsOn() {
