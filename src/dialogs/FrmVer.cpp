@@ -50,6 +50,8 @@ FrmVer::FrmVer(FrmMain* panel) : QWidget(nullptr), panel_(panel) {
   txtVer_->setFont(FixedGothic(9.75));
   txtVer_->setReadOnly(true);
   txtVer_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // The text box would keep Esc for itself; the window wants it.
+  txtVer_->installEventFilter(this);
 
   cmdOk_ = new QPushButton(QStringLiteral("閉じる"), this);
   cmdOk_->setObjectName(QStringLiteral("cmdOk"));
@@ -76,6 +78,7 @@ FrmVer::FrmVer(FrmMain* panel) : QWidget(nullptr), panel_(panel) {
   if (panel_) {
     if (auto* logo = panel_->findChild<QLabel*>(QStringLiteral("lblLogo")))
       lblVer_->setText(logo->text());
+    winId();  // the frame is known once the native window exists
     CentreOver(this, panel_);
   }
   ThePlatform().SetTopMost(this, true);
@@ -84,6 +87,11 @@ FrmVer::FrmVer(FrmMain* panel) : QWidget(nullptr), panel_(panel) {
 }
 
 bool FrmVer::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == txtVer_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    cmdOk_->click();
+    return true;
+  }
   if (watched == lblForward_ && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
       lblForward_->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
