@@ -1,5 +1,6 @@
 #include "archivers/builtin/ArchiveReader.h"
 
+#include "archivers/builtin/GzipSource.h"
 #include "archivers/builtin/NameText.h"
 #include "archivers/builtin/Utf8Locale.h"
 
@@ -104,6 +105,7 @@ ArchiveReader::ArchiveReader(unsigned formats) : impl_(std::make_unique<Impl>())
 
 ArchiveReader::~ArchiveReader() {
   if (impl_->a) archive_read_free(impl_->a);
+  gzip_.reset();
 }
 
 void ArchiveReader::SetPasswordSource(PasswordSource source) { impl_->passwords = std::move(source); }
@@ -130,7 +132,14 @@ int ArchiveReader::Open(const std::string& file) {
     errorText_ = "the archive is cut short: its central directory is missing";
     return error_;
   }
-  if (archive_read_open_filename(impl_->a, file.c_str(), kBlockSize) != ARCHIVE_OK) {
+  int opened;
+  if ((formats_ & (kFormatTar | kFormatSingle)) && GzipSource::IsGzip(file)) {
+    gzip_ = std::make_unique<GzipSource>();
+    opened = gzip_->OpenInto(impl_->a, file);
+  } else {
+    opened = archive_read_open_filename(impl_->a, file.c_str(), kBlockSize);
+  }
+  if (opened != ARCHIVE_OK) {
     // libarchive reads the first block while opening: a file it cannot even
     // bid on is not one of our formats; one it cannot read is unreadable.
     const int err = archive_errno(impl_->a);
@@ -150,6 +159,10 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
       Fail(kArcNotArcFile);
       return Next::Broken;
     }
+    if (gzip_ && !gzip_->Drain(a)) {
+      Fail(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof : kArcBrokenData);
+      return Next::Broken;
+    }
     return Next::End;
   }
   if (r == ARCHIVE_FATAL || r == ARCHIVE_RETRY) {
@@ -166,7 +179,7 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
   if (first && archive_format(a) == ARCHIVE_FORMAT_RAW) {
     // The raw reader takes any file; only a compressed one counts as ours.
     const int code = archive_filter_code(a, 0);
-    if (archive_filter_count(a) < 2 || code == ARCHIVE_FILTER_NONE) {
+    if (!gzip_ && (archive_filter_count(a) < 2 || code == ARCHIVE_FILTER_NONE)) {
       error_ = kArcNotArcFile;
       errorText_ = "not a compressed file";
       return Next::Broken;
@@ -257,6 +270,7 @@ int ArchiveReader::SkipData() {
 }
 
 std::uint64_t ArchiveReader::bytesRead() const {
+  if (gzip_) return gzip_->compressedBytesRead();
   const la_int64_t n = archive_filter_bytes(impl_->a, -1);
   return n > 0 ? static_cast<std::uint64_t>(n) : 0;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "archivers/builtin/GzipSource.h"
 #include "archivers/builtin/SafeExtract.h"
 
 namespace ks {
@@ -69,6 +70,7 @@ class ArchiveReader {
   struct Impl;
   std::unique_ptr<Impl> impl_;
   unsigned formats_;
+  std::unique_ptr<GzipSource> gzip_;  // verifies gzip CRCs, which libarchive does not
   ExtractEntry entry_;
   bool encrypted_ = false;
   bool first_ = true;
