@@ -17,6 +17,8 @@ std::shared_ptr<CommonArchiver> MakeBuiltinLibrary(LibraryId id) {
       return MakeZipBackend();
     case LibraryId::Jack:
       return MakeJackBackend();
+    case LibraryId::Cab:
+      return MakeCabBackend();
     default:
       // UnArj32j.DLL, Ish32.DLL, UnGCA32.DLL, Yz1.DLL and Bga32.DLL have no
       // built-in back-end: they stay missing.
