@@ -35,11 +35,12 @@ QCheckBox* OptionBox(const char* name, const QString& caption, const QString& ti
   auto* box = new QCheckBox(caption, parent);
   box->setObjectName(QString::fromLatin1(name));
   box->setToolTip(tip);
-  box->setFont(ProportionalGothic(8.25));
-  // The boxes are only 49 pixels wide; a slim indicator leaves the caption
-  // room to be read.
+  // The boxes are 735 twips wide and the window cuts the last 10 off: IPA's
+  // Gothic runs wider than the font they were drawn with, so the caption is a
+  // size smaller and the indicator slim to keep "TopMost" whole.
+  box->setFont(ProportionalGothic(6.75));
   box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"
-                                    "QCheckBox::indicator { width: 10px; height: 10px; }"));
+                                    "QCheckBox::indicator { width: 9px; height: 9px; }"));
   return box;
 }
 
