@@ -198,6 +198,23 @@ void FrmMain::setSplitSettingsHandler(std::function<void()> handler) {
   menu_.mnuSetJack->setEnabled(static_cast<bool>(splitSettings_));
 }
 
+void FrmMain::OpenWindowOver(QWidget* window) {
+  if (!window) return;
+  setEnabled(false);
+  window->winId();  // the frame is known once the native window exists
+  CentreOver(window, this);
+  window->show();
+  if (TopMostChecked()) {
+    ThePlatform().SetTopMost(this, false);
+    ThePlatform().SetTopMost(window, true);
+  }
+}
+
+void FrmMain::WindowClosed() {
+  setEnabled(true);
+  ApplyTopMost();
+}
+
 void FrmMain::OpenVersionWindow() {
   setEnabled(false);
   auto* window = new FrmVer(this);

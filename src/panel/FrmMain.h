@@ -98,6 +98,13 @@ class FrmMain : public QWidget {
   // The split settings window is built elsewhere; until its opener is
   // installed "Jack32.dllの設定" stays disabled.
   void setSplitSettingsHandler(std::function<void()> handler);
+  // A window of the program opening over the panel (compression dialog,
+  // split settings, result window): the panel is disabled, the window centred
+  // over it and shown without blocking; with chkTop checked the panel steps
+  // down to the normal band and the window goes into the top-most band.
+  void OpenWindowOver(QWidget* window);
+  // That window closing: the panel is enabled and its band re-applied.
+  void WindowClosed();
   // "バージョン情報": disables the panel and opens frmVer.
   void OpenVersionWindow();
   // Opens the settings menu as a pop-up at a screen position.

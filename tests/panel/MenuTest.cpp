@@ -291,6 +291,39 @@ class MenuTest : public QObject {
     QCOMPARE(run.Find<QWidget>("imgBack")->width(), available.width() * 2);
   }
 
+  void windowsOpenedOverThePanel() {
+    PanelRun run;
+    FrmMain& panel = run.Start();
+    auto& calls = run.recorder.platform;
+    for (bool top : {true, false}) {
+      run.Box("chkTop")->setChecked(top);
+      calls.Clear();
+      QWidget dialog;
+      dialog.resize(90, 60);
+      panel.OpenWindowOver(&dialog);
+      QVERIFY(!panel.isEnabled());
+      QVERIFY(dialog.isVisible());
+      QVERIFY(std::abs(dialog.frameGeometry().center().x() -
+                       panel.frameGeometry().center().x()) <= 1);
+      auto stacking = calls.Of("SetTopMost");
+      if (top) {
+        QCOMPARE(stacking.size(), std::size_t(2));
+        QCOMPARE(stacking[0].window, static_cast<WindowHandle>(&panel));
+        QCOMPARE(stacking[0].value, 0);
+        QCOMPARE(stacking[1].window, static_cast<WindowHandle>(&dialog));
+        QCOMPARE(stacking[1].value, 1);
+      } else {
+        QVERIFY(stacking.empty());  // the stacking is left alone
+      }
+      calls.Clear();
+      panel.WindowClosed();
+      QVERIFY(panel.isEnabled());
+      stacking = calls.Of("SetTopMost");
+      QCOMPARE(stacking.size(), std::size_t(1));
+      QCOMPARE(stacking[0].value, top ? 1 : 0);
+    }
+  }
+
   void versionWindowDisablesThePanelUntilClosed() {
     PanelRun run;
     FrmMain& panel = run.Start();
