@@ -26,6 +26,8 @@ void CheckArchives(FrmMain* panel, const std::vector<std::string>& names) {
   CentreOver(chk, panel);
   chk->Clear();
   chk->ShowWindow();
+  // Centred again now that the window has its frame, so the frame counts.
+  CentreOver(chk, panel);
   if (panel) {
     panel->setEnabled(false);
     const bool topMost = panel->TopMostChecked();
@@ -34,14 +36,16 @@ void CheckArchives(FrmMain* panel, const std::vector<std::string>& names) {
   }
   PaintNow();
 
+  // Closing unloads the window at once, though Qt deletes it later.
+  const auto closed = [&chk] { return !chk || LoadedFrmChk() != chk; };
   for (const std::string& name : names) {
-    if (!chk) return;
+    if (closed()) return;
     const std::string type = ArcType(name);
     if (type == kTypeFolder) continue;
     chk->AddLine(CheckNameLine(name));
     PaintNow();
     const std::string word = TestWord(name, type);
-    if (!chk) return;
+    if (closed()) return;
     chk->ReplaceLastLine(CheckLine(name, type, word));
   }
 }
