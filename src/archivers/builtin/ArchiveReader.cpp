@@ -2,11 +2,13 @@
 
 #include "archivers/builtin/GzipSource.h"
 #include "archivers/builtin/NameText.h"
+#include "archivers/builtin/RarCrcIndex.h"
 #include "archivers/builtin/Utf8Locale.h"
 
 #include <archive.h>
 #include <archive_entry.h>
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -127,6 +129,7 @@ int ArchiveReader::Open(const std::string& file) {
     return error_;
   }
   fileSize_ = static_cast<std::uint64_t>(st.st_size);
+  fileName_ = file;
   if (formats_ == kFormatZip && !HasZipEndRecord(file, fileSize_)) {
     error_ = kArcUnexpectedEof;
     errorText_ = "the archive is cut short: its central directory is missing";
@@ -185,6 +188,7 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
       return Next::Broken;
     }
   }
+  if (first && archive_format(a) == ARCHIVE_FORMAT_RAR) rar4Crcs_ = ReadRar4FileCrcs(fileName_);
   archive_entry* e = impl_->e;
   ++impl_->entryIndex;
   entry_ = ExtractEntry{};
@@ -221,6 +225,15 @@ int ArchiveReader::ReadData(const std::function<int(const void*, std::size_t)>& 
   Utf8Locale locale;
   archive* a = impl_->a;
   impl_->passwordCancelled = false;
+  if (encrypted_ && !impl_->passwords) {
+    error_ = kArcPassword;
+    errorText_ = "the entry is encrypted and no password can be asked for";
+    return error_;
+  }
+  // Stored RAR 4 entries are verified here; libarchive does not.
+  const bool checkCrc = !rar4Crcs_.empty() && impl_->entryIndex >= 0 &&
+                        static_cast<std::size_t>(impl_->entryIndex) < rar4Crcs_.size();
+  uLong crc = crc32(0, nullptr, 0);
   std::uint64_t written = 0;
   static const std::vector<char> zeros(1 << 16, 0);
   for (;;) {
@@ -253,9 +266,15 @@ int ArchiveReader::ReadData(const std::function<int(const void*, std::size_t)>& 
       written += gap;
     }
     if (size > 0) {
+      if (checkCrc) crc = crc32(crc, static_cast<const Bytef*>(buf), static_cast<uInt>(size));
       if (const int s = sink(buf, size); s != kArcOk) return s;
       written += size;
     }
+  }
+  if (checkCrc && static_cast<std::uint32_t>(crc) != rar4Crcs_[static_cast<std::size_t>(impl_->entryIndex)]) {
+    error_ = kArcFileCrc;
+    errorText_ = "File CRC error";
+    return error_;
   }
   return kArcOk;
 }

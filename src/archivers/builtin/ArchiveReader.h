@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "archivers/builtin/GzipSource.h"
 #include "archivers/builtin/SafeExtract.h"
@@ -78,6 +79,8 @@ class ArchiveReader {
   int error_ = kArcOk;
   std::string errorText_;
   std::uint64_t fileSize_ = 0;
+  std::string fileName_;
+  std::vector<std::uint32_t> rar4Crcs_;  // data CRCs of a RAR 4 archive's entries
 };
 
 }  // namespace ks
