@@ -14,7 +14,7 @@ if [ "${1:-}" = "--tests" ]; then
   # Peer tools the tests cross-check our back-ends against, and what the
   # window tests need.
   packages+=(lhasa jlha-utils libarchive-tools unzip zip cabextract gcab arj p7zip-full
-             xvfb xauth xdotool zstd xz-utils bzip2 imagemagick)
+             xvfb xauth xdotool zstd xz-utils bzip2 imagemagick time)
 fi
 
 missing=()

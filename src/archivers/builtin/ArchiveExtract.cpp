@@ -6,6 +6,13 @@
 #include "archivers/builtin/SafeExtract.h"
 
 namespace ks {
+namespace {
+
+// The output buffer holds 64 KiB; naming every file of a huge archive would
+// only grow the log past what anyone reads.
+constexpr std::uint64_t kNamesLogged = 500;
+
+}  // namespace
 
 int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
   ArchiveReader reader(request.formats);
@@ -25,6 +32,7 @@ int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
   if (const int r = out.Open(); r != kArcOk) return r;
 
   log.Line("extracting " + request.archive);
+  std::uint64_t named = 0;
   for (;;) {
     const ArchiveReader::Next next = reader.NextEntry();
     if (next == ArchiveReader::Next::End) break;
@@ -67,7 +75,10 @@ int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
       out.Finish();
       return c;
     }
-    log.Line("  " + entry.name);
+    if (++named <= kNamesLogged)
+      log.Line("  " + entry.name);
+    else if (named == kNamesLogged + 1)
+      log.Line("  ...");
   }
   const int result = out.Finish();
   log.Line(std::to_string(out.filesWritten()) + " file(s) extracted");
