@@ -13,12 +13,16 @@
 namespace ks::test {
 
 struct RawEntry {
+  RawEntry(std::string n, unsigned t = AE_IFREG, std::string d = "", std::string sym = "",
+           std::string hard = "", unsigned m = 0644)
+      : name(std::move(n)), type(t), data(std::move(d)), symlink(std::move(sym)),
+        hardlink(std::move(hard)), mode(m) {}
   std::string name;
-  unsigned type = AE_IFREG;  // AE_IFREG, AE_IFDIR, AE_IFLNK, AE_IFCHR, AE_IFIFO
+  unsigned type;  // AE_IFREG, AE_IFDIR, AE_IFLNK, AE_IFCHR, AE_IFIFO
   std::string data;
   std::string symlink;
   std::string hardlink;
-  unsigned mode = 0644;
+  unsigned mode;
 };
 
 enum class RawFormat { Tar, Zip };

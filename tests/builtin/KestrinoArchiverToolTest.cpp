@@ -15,9 +15,15 @@ struct ToolRun {
   std::string out;
 };
 
+// The tool sits in the build folder, one level above this test program.
+fs::path ToolPath() {
+  if (const char* bin = std::getenv("KS_BINARY_DIR"); bin && fs::exists(fs::path(bin) / "kestrino-archiver"))
+    return fs::path(bin) / "kestrino-archiver";
+  return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "kestrino-archiver";
+}
+
 ToolRun Tool(const std::string& args, const std::string& env = "") {
-  const char* bin = std::getenv("KS_BINARY_DIR");
-  const std::string tool = std::string(bin ? bin : ".") + "/kestrino-archiver";
+  const std::string tool = ToolPath().string();
   const std::string command = env + " " + Quote(tool) + " " + args + " 2>&1";
   std::FILE* p = ::popen(command.c_str(), "r");
   std::string out;
@@ -31,9 +37,7 @@ ToolRun Tool(const std::string& args, const std::string& env = "") {
 class KestrinoArchiverTool : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* bin = std::getenv("KS_BINARY_DIR");
-    if (!bin || !fs::exists(fs::path(bin) / "kestrino-archiver"))
-      GTEST_SKIP() << "kestrino-archiver is not built";
+    if (!fs::exists(ToolPath())) GTEST_SKIP() << "kestrino-archiver is not built";
   }
   ScratchFolder scratch;
 };
