@@ -19,7 +19,7 @@ constexpr std::size_t kSendChunk = 64 * 1024;
 MatchTuning TuningFor(LzhMethod method) {
   switch (method) {
     case LzhMethod::Lh5:
-      return {64, 8, 128, 32};
+      return {256, 32, 256, 128};
     case LzhMethod::Lh6:
     case LzhMethod::Lh7:
       return {96, 8, 160, 32};
