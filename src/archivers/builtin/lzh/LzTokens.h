@@ -46,13 +46,34 @@ class LzTokens {
     ++positionFreq_[PositionCode(offset)];
     ++count_;
   }
-  bool Full() const { return count_ >= capacity_; }
+  // Full() is true from `limit` tokens on (at most the capacity), so the
+  // parser can hand over the tokens in pieces.
+  void SetLimit(std::size_t limit) { limit_ = std::min(limit, capacity_); }
+  bool Full() const { return count_ >= limit_; }
+  std::size_t capacity() const { return capacity_; }
   bool Empty() const { return count_ == 0; }
   std::size_t size() const { return count_; }
   void Clear() {
     count_ = 0;
     std::fill(literalFreq_.begin(), literalFreq_.end(), 0);
     std::fill(positionFreq_.begin(), positionFreq_.end(), 0);
+  }
+  // The symbol counts of tokens [begin, end).
+  void CountRange(std::size_t begin, std::size_t end, std::vector<std::uint32_t>& literalFreq,
+                  std::vector<std::uint32_t>& positionFreq) const {
+    literalFreq.assign(kLzhLiteralCodes, 0);
+    positionFreq.assign(kLzhMaxPositionCodes, 0);
+    for (std::size_t i = begin; i < end; ++i) {
+      ++literalFreq[code_[i]];
+      if (code_[i] >= 256) ++positionFreq[PositionCode(offset_[i])];
+    }
+  }
+  // Forgets the first `n` tokens, keeping the rest in order.
+  void DropFront(std::size_t n) {
+    std::copy(code_.begin() + n, code_.begin() + count_, code_.begin());
+    std::copy(offset_.begin() + n, offset_.begin() + count_, offset_.begin());
+    count_ -= n;
+    CountRange(0, count_, literalFreq_, positionFreq_);
   }
 
   std::uint16_t code(std::size_t i) const { return code_[i]; }
@@ -62,6 +83,7 @@ class LzTokens {
 
  private:
   std::size_t capacity_;
+  std::size_t limit_ = capacity_;
   std::size_t count_ = 0;
   std::vector<std::uint16_t> code_;
   std::vector<std::uint16_t> offset_;

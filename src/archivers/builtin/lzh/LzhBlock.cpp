@@ -104,44 +104,88 @@ void ForEachLengthSymbol(const std::vector<std::uint8_t>& lengths, std::size_t n
 
 }  // namespace
 
-void WriteLzhBlock(const LzTokens& tokens, const LzhMethodInfo& method, BitWriter& out) {
-  out.Put(static_cast<std::uint32_t>(tokens.size()), 16);
+struct LzhBlockCodes::Tables {
+  Table literal;
+  Table lengthTree;
+  Table position;
+  std::vector<std::uint32_t> literalFreq;
+  std::vector<std::uint32_t> positionFreq;
+  const LzhMethodInfo& method;
 
-  const Table literal = MakeTable(tokens.literalFreq());
-  if (literal.single) {
-    // The code-length tree is read even when no lengths follow.
-    out.Put(0, kLengthTreeCountBits);
-    out.Put(0, kLengthTreeCountBits);
-    out.Put(0, kLiteralCountBits);
-    out.Put(literal.singleSymbol, kLiteralCountBits);
-  } else {
-    const std::size_t n = CountUpToLastUsed(literal.lengths);
-    std::vector<std::uint32_t> lengthFreq(kLengthTreeSymbols, 0);
-    ForEachLengthSymbol(literal.lengths, n,
-                        [&](unsigned symbol, unsigned, unsigned) { ++lengthFreq[symbol]; });
-    const Table lengthTree = MakeTable(lengthFreq);
-    WriteSmallTree(out, lengthTree, kLengthTreeCountBits, kLengthTreeSkipAfter);
-    out.Put(static_cast<std::uint32_t>(n), kLiteralCountBits);
-    ForEachLengthSymbol(literal.lengths, n, [&](unsigned symbol, unsigned extra, unsigned bits) {
-      lengthTree.Put(out, symbol);
-      if (bits != 0) out.Put(extra, bits);
-    });
+  explicit Tables(const LzhMethodInfo& m) : method(m) {}
+
+  void WriteTrees(BitWriter& out) const {
+    if (literal.single) {
+      // The code-length tree is read even when no lengths follow.
+      out.Put(0, kLengthTreeCountBits);
+      out.Put(0, kLengthTreeCountBits);
+      out.Put(0, kLiteralCountBits);
+      out.Put(literal.singleSymbol, kLiteralCountBits);
+    } else {
+      const std::size_t n = CountUpToLastUsed(literal.lengths);
+      WriteSmallTree(out, lengthTree, kLengthTreeCountBits, kLengthTreeSkipAfter);
+      out.Put(static_cast<std::uint32_t>(n), kLiteralCountBits);
+      ForEachLengthSymbol(literal.lengths, n, [&](unsigned symbol, unsigned extra, unsigned bits) {
+        lengthTree.Put(out, symbol);
+        if (bits != 0) out.Put(extra, bits);
+      });
+    }
+    WriteSmallTree(out, position, method.positionBits, kNoSkip);
   }
+};
 
-  std::vector<std::uint32_t> positionFreq(tokens.positionFreq().begin(),
-                                          tokens.positionFreq().begin() + method.positionCodes);
-  const Table position = MakeTable(positionFreq);
-  WriteSmallTree(out, position, method.positionBits, kNoSkip);
+LzhBlockCodes::LzhBlockCodes(const std::vector<std::uint32_t>& literalFreq,
+                             const std::vector<std::uint32_t>& positionFreq,
+                             const LzhMethodInfo& method)
+    : tables_(std::make_unique<Tables>(method)) {
+  Tables& t = *tables_;
+  t.literalFreq = literalFreq;
+  t.positionFreq.assign(positionFreq.begin(), positionFreq.begin() + method.positionCodes);
+  t.literal = MakeTable(t.literalFreq);
+  if (!t.literal.single) {
+    std::vector<std::uint32_t> lengthFreq(kLengthTreeSymbols, 0);
+    ForEachLengthSymbol(t.literal.lengths, CountUpToLastUsed(t.literal.lengths),
+                        [&](unsigned symbol, unsigned, unsigned) { ++lengthFreq[symbol]; });
+    t.lengthTree = MakeTable(lengthFreq);
+  }
+  t.position = MakeTable(t.positionFreq);
+}
 
-  for (std::size_t i = 0; i < tokens.size(); ++i) {
+LzhBlockCodes::~LzhBlockCodes() = default;
+
+std::uint64_t LzhBlockCodes::CostBits() const {
+  const Tables& t = *tables_;
+  BitWriter trees;
+  t.WriteTrees(trees);
+  std::uint64_t bits = 16 + trees.bitCount();
+  if (!t.literal.single)
+    for (std::size_t s = 0; s < t.literalFreq.size(); ++s)
+      bits += std::uint64_t{t.literalFreq[s]} * t.literal.lengths[s];
+  if (!t.position.single)
+    for (std::size_t s = 0; s < t.positionFreq.size(); ++s)
+      bits += std::uint64_t{t.positionFreq[s]} * t.position.lengths[s];
+  return bits;
+}
+
+void LzhBlockCodes::Write(const LzTokens& tokens, std::size_t begin, std::size_t end,
+                          BitWriter& out) const {
+  const Tables& t = *tables_;
+  out.Put(static_cast<std::uint32_t>(end - begin), 16);
+  t.WriteTrees(out);
+  for (std::size_t i = begin; i < end; ++i) {
     const unsigned code = tokens.code(i);
-    literal.Put(out, code);
+    t.literal.Put(out, code);
     if (code < 256) continue;
     const std::uint32_t offset = tokens.offset(i);
     const unsigned p = PositionCode(offset);
-    position.Put(out, p);
+    t.position.Put(out, p);
     if (p > 1) out.Put(offset & ((1u << (p - 1)) - 1), p - 1);
   }
+}
+
+void WriteLzhBlock(const LzTokens& tokens, const LzhMethodInfo& method, BitWriter& out) {
+  LzhBlockCodes codes(tokens.literalFreq(), tokens.positionFreq(), method);
+  codes.Write(tokens, 0, tokens.size(), out);
 }
 
 }  // namespace ks

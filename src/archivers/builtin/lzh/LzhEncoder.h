@@ -34,6 +34,9 @@ class LzhEncoder {
   LzhMethod method() const { return method_; }
 
  private:
+  // Decides where the piece of tokens just parsed goes.
+  int PieceDone();
+  // Writes every token held as one block.
   int EmitBlock();
   int Send(bool all);
 
@@ -42,6 +45,8 @@ class LzhEncoder {
   Sink sink_;
   MatchFinder finder_;
   LzTokens tokens_;
+  std::size_t blockEnd_ = 0;      // tokens [0, blockEnd_) form the block being built
+  std::uint64_t blockCost_ = 0;  // its cost in bits, with its own codes
   BitWriter bits_;
   std::uint64_t limit_ = 0;
   std::uint64_t sent_ = 0;
