@@ -183,9 +183,4 @@ void LzhBlockCodes::Write(const LzTokens& tokens, std::size_t begin, std::size_t
   }
 }
 
-void WriteLzhBlock(const LzTokens& tokens, const LzhMethodInfo& method, BitWriter& out) {
-  LzhBlockCodes codes(tokens.literalFreq(), tokens.positionFreq(), method);
-  codes.Write(tokens, 0, tokens.size(), out);
-}
-
 }  // namespace ks

@@ -36,7 +36,4 @@ class LzhBlockCodes {
   std::unique_ptr<Tables> tables_;
 };
 
-// Appends the block of all `tokens` to `out`.
-void WriteLzhBlock(const LzTokens& tokens, const LzhMethodInfo& method, BitWriter& out);
-
 }  // namespace ks

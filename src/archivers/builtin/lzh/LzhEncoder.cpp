@@ -14,25 +14,17 @@ namespace {
 constexpr std::size_t kPieceTokens = 4 * 1024;
 // Coded bytes are handed on in pieces of about this size.
 constexpr std::size_t kSendChunk = 64 * 1024;
+// Deep chain searches: on mixed data they cost little time (most positions
+// have short chains) and give archives smaller than other LHA packers'.
+constexpr MatchTuning kTuning{256, 32, 256, 128};
 
 }  // namespace
-
-MatchTuning TuningFor(LzhMethod method) {
-  switch (method) {
-    case LzhMethod::Lh5:
-      return {256, 32, 256, 128};
-    case LzhMethod::Lh6:
-    case LzhMethod::Lh7:
-      return {96, 8, 160, 32};
-  }
-  return {64, 8, 128, 32};
-}
 
 LzhEncoder::LzhEncoder(LzhMethod method, Sink sink)
     : method_(method),
       info_(MethodInfo(method)),
       sink_(std::move(sink)),
-      finder_(info_.windowBits, TuningFor(method)),
+      finder_(info_.windowBits, kTuning),
       tokens_(kLzhMaxBlockTokens) {
   tokens_.SetLimit(kPieceTokens);
 }

@@ -53,7 +53,4 @@ class LzhEncoder {
   bool exceeded_ = false;
 };
 
-// The parser settings of each method.
-MatchTuning TuningFor(LzhMethod method);
-
 }  // namespace ks
