@@ -6,21 +6,27 @@
 #include <memory>
 
 #include "archivers/builtin/Backends.h"
+#include "check/ArchiveCheck.h"
 #include "panel/FrmMain.h"
 #include "panel/Startup.h"
+#include "platform/qt/QtArchiverHost.h"
 #include "platform/qt/QtPlatform.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   ks::QtPlatform platform;
   ks::SetPlatform(&platform);
+  ks::QtArchiverHost archiverHost;
+  ks::SetArchiverHost(&archiverHost);
 
   ks::StartupOptions options;
   options.programFolder = QCoreApplication::applicationDirPath().toStdString();
   options.installLibraries = ks::InstallBuiltinLibraries;
   std::unique_ptr<ks::FrmMain> panel(ks::Main(options));
+  ks::InstallCheckZone(panel.get());
 
   const int result = app.exec();
+  ks::SetArchiverHost(nullptr);
   ks::SetPlatform(nullptr);
   return result;
 }

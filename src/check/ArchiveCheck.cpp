@@ -23,11 +23,10 @@ void PaintNow() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEv
 
 void CheckArchives(FrmMain* panel, const std::vector<std::string>& names) {
   QPointer<FrmChk> chk = TheFrmChk(panel);
+  chk->winId();  // the frame is known once the native window exists
   CentreOver(chk, panel);
   chk->Clear();
   chk->ShowWindow();
-  // Centred again now that the window has its frame, so the frame counts.
-  CentreOver(chk, panel);
   if (panel) {
     panel->setEnabled(false);
     const bool topMost = panel->TopMostChecked();

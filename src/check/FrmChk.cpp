@@ -86,10 +86,7 @@ void FrmChk::done(int result) {
   if (unloaded_) return;
   unloaded_ = true;
   if (g_frmChk == this) g_frmChk = nullptr;
-  if (panel_) {
-    panel_->ApplyTopMost();
-    panel_->setEnabled(true);
-  }
+  if (panel_) panel_->WindowClosed();
   deleteLater();
 }
 
