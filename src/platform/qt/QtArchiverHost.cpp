@@ -59,7 +59,9 @@ class QtProgress : public Progress {
         dialog_->setRange(0, 0);  // moving bar: the size of the work is unknown
       } else {
         dialog_->setRange(0, kSteps);
-        dialog_->setValue(static_cast<int>(std::min<std::uint64_t>(done, total) * kSteps / total));
+        // In floating point: done * kSteps would overflow for sizes near 2^64.
+        const long double part = static_cast<long double>(std::min(done, total)) / total;
+        dialog_->setValue(static_cast<int>(part * kSteps));
       }
     }
     Pump();

@@ -1,0 +1,125 @@
+// The Qt host of the back-ends: progress window with Cancel, password prompt
+// and the overwrite question, answered through the test hook.
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QtTest>
+
+#include "platform/qt/QtArchiverHost.h"
+
+using namespace ks;
+
+namespace {
+
+template <typename T>
+T* Child(QWidget* w, const char* name) {
+  return w->findChild<T*>(QString::fromLatin1(name));
+}
+
+QProgressDialog* ProgressWindow() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "frmProgress" && w->isVisible()) return qobject_cast<QProgressDialog*>(w);
+  return nullptr;
+}
+
+}  // namespace
+
+class ArchiverHostTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void quickWorkShowsNoWindow() {
+    QtArchiverHost host;
+    host.setProgressDelay(60000);
+    auto progress = host.BeginProgress(nullptr, "解凍中");
+    QVERIFY(progress->Update("a.txt", 1, 2));
+    QVERIFY(ProgressWindow() == nullptr);
+  }
+
+  void longWorkShowsProgressOverItsOwnerAndCancels() {
+    QWidget owner;
+    owner.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    owner.resize(300, 200);
+    owner.show();
+    QtArchiverHost host;
+    host.setProgressDelay(0);
+    auto progress = host.BeginProgress(&owner, "検査中");
+    QVERIFY(progress->Update("big.bin", 250, 1000));
+    QProgressDialog* window = ProgressWindow();
+    QVERIFY(window);
+    QCOMPARE(window->windowTitle(), QString("検査中"));
+    QCOMPARE(window->labelText(), QString("big.bin"));
+    QCOMPARE(window->value(), 250);
+    // No parent (a disabled owner would disable Cancel), but the owner's band.
+    QVERIFY(window->parent() == nullptr);
+    QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    owner.setEnabled(false);
+    QPushButton* cancel = window->findChild<QPushButton*>();
+    QVERIFY(cancel && cancel->isEnabled());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QVERIFY(!progress->Update("big.bin", 500, 1000));
+    QVERIFY(!progress->Update("big.bin", 600, 1000));  // stays cancelled
+    progress.reset();
+    QVERIFY(ProgressWindow() == nullptr);
+  }
+
+  void unknownTotalsDoNotDivideByZero() {
+    QtArchiverHost host;
+    host.setProgressDelay(0);
+    auto progress = host.BeginProgress(nullptr, "x");
+    QVERIFY(progress->Update("a", 5, 0));
+    QCOMPARE(ProgressWindow()->maximum(), 0);
+    QVERIFY(progress->Update("a", ~0ull, ~0ull));  // no overflow past the end
+    QCOMPARE(ProgressWindow()->value(), 1000);
+  }
+
+  void passwordIsMaskedAndCancelGivesNothing() {
+    QtArchiverHost host;
+    bool masked = false;
+    host.onWindowShown = [&](QDialog* d) {
+      QCOMPARE(d->objectName(), QString("frmEntryPass"));
+      auto* field = Child<QLineEdit>(d, "txtPassword");
+      masked = field->echoMode() == QLineEdit::Password;
+      field->insert(QStringLiteral("秘密"));  // typed through an input method
+      QTest::keyClicks(field, "pw");
+      QTest::mouseClick(Child<QPushButton>(d, "cmdOk"), Qt::LeftButton);
+    };
+    QCOMPARE(host.AskPassword(nullptr, "/t/a.zip", "secret.txt"), std::optional<std::string>("秘密pw"));
+    QVERIFY(masked);
+    host.onWindowShown = [](QDialog* d) {
+      QTest::keyClicks(Child<QLineEdit>(d, "txtPassword"), "typed");
+      QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
+    };
+    QCOMPARE(host.AskPassword(nullptr, "/t/a.zip", "secret.txt"), std::nullopt);
+  }
+
+  void overwriteAnswers_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("replace") << "cmdReplace" << int(OverwriteAnswer::Replace);
+    QTest::newRow("skip") << "cmdSkip" << int(OverwriteAnswer::Skip);
+    QTest::newRow("all") << "cmdReplaceAll" << int(OverwriteAnswer::ReplaceAll);
+    QTest::newRow("cancel") << "cmdCancel" << int(OverwriteAnswer::Cancel);
+    QTest::newRow("esc") << "" << int(OverwriteAnswer::Cancel);
+  }
+  void overwriteAnswers() {
+    QFETCH(QString, button);
+    QFETCH(int, answer);
+    QtArchiverHost host;
+    QString text;
+    host.onWindowShown = [&](QDialog* d) {
+      text = static_cast<QMessageBox*>(d)->text();
+      if (button.isEmpty())
+        QTest::keyClick(d, Qt::Key_Escape);
+      else
+        QTest::mouseClick(d->findChild<QPushButton*>(button), Qt::LeftButton);
+    };
+    QCOMPARE(int(host.AskOverwrite(nullptr, "/t/out/readme.txt")), answer);
+    QVERIFY(text.contains("/t/out/readme.txt"));
+  }
+};
+
+QTEST_MAIN(ArchiverHostTest)
+#include "ArchiverHostTest.moc"
