@@ -150,8 +150,10 @@ class ArchiveCheckTest : public QObject {
     run.libraries[LibraryId::Cab].Lack("CheckArchive");
     FrmMain& panel = run.Start();
     QVERIFY(!HasUnlha);
+    InstallCheckZone(&panel);
     run.recorder.platform.Clear();
-    CheckArchives(&panel, {lzh, zip, tar, cab});
+    DropOn(run.Find<QLabel>("lbl3"), *FileDrop({lzh, zip, tar, cab}));
+    QVERIFY(!panel.isEnabled());
     QCOMPARE(LoadedFrmChk()->Lines(), QStringList({
                                           AsciiLine(lzh, "LZH", "Skip"),
                                           AsciiLine(zip, "ZIP", "使用中"),
