@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Tries a real drag and drop onto the panel's check zone on a virtual X
+# screen: starts the program and the drag helper, drags with xdotool from
+# the helper onto "検査", and takes a screenshot of the whole screen.
+#
+#   try-real-drop.sh BUILD_DIR [SCREENSHOT]
+# Run it inside xvfb-run:
+#   xvfb-run -a -s "-screen 0 1280x1024x24" tests/check/tools/try-real-drop.sh build-check
+set -euo pipefail
+
+build=$(cd "${1:?build folder}" && pwd)
+shot=${2:-/tmp/check.png}
+work=$(mktemp -d /tmp/ks-drop-XXXXXX)
+trap 'kill $(jobs -p) 2>/dev/null; sleep 0.3; rm -rf "$work"' EXIT
+
+# The program keeps its settings beside itself: give it a folder of its own.
+cp "$build/kestrino" "$work/"
+mkdir "$work/files"
+(cd "$work/files" && seq 1 2000 > a.txt && lha a s.lzh a.txt >/dev/null && zip -q s.zip a.txt \
+  && cp s.zip bad.zip && printf '\x55' | dd of=bad.zip bs=1 seek=200 conv=notrunc 2>/dev/null \
+  && mkdir sub)
+
+"$work/kestrino" >"$work/kestrino.log" 2>&1 &
+for _ in $(seq 50); do
+  panel=$(xdotool search --onlyvisible --name "^Kestrino$" 2>/dev/null | head -1 || true)
+  [ -n "$panel" ] && break
+  sleep 0.2
+done
+[ -n "${panel:-}" ] || { echo "the panel did not show"; cat "$work/kestrino.log"; exit 1; }
+xdotool windowmove "$panel" 100 100
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$panel")"
+# The check zone is the bottom-left quadrant of the client area.
+targetX=$((X + WIDTH / 4))
+targetY=$((Y + HEIGHT * 3 / 4))
+
+"$build/tests/ks_dragsource" 700 100 "$work/files/s.lzh" "$work/files/s.zip" \
+  "$work/files/bad.zip" "$work/files/a.txt" "$work/files/sub" >"$work/drag.log" 2>&1 &
+sleep 1
+
+xdotool mousemove 800 160 mousedown 1
+sleep 0.3
+# Move in steps, as a hand does: the drag protocol follows pointer motion.
+for i in $(seq 1 20); do
+  xdotool mousemove $((800 + (targetX - 800) * i / 20)) $((160 + (targetY - 160) * i / 20))
+  sleep 0.05
+done
+sleep 0.3
+xdotool mouseup 1
+sleep 2
+
+import -window root "$shot"
+echo "panel at $X,$Y ${WIDTH}x$HEIGHT, dropped at $targetX,$targetY"
+echo "result window: $(xdotool search --onlyvisible --name "^検査結果$" 2>/dev/null | head -1 || echo none)"
+cat "$work/drag.log"
+echo "screenshot: $shot"
