@@ -65,6 +65,21 @@ class ArchiverHostTest : public QObject {
     QVERIFY(ProgressWindow() == nullptr);
   }
 
+  void withoutAnOwnerItGoesOverTheTopMostWindow() {
+    QWidget normal, onTop;
+    normal.show();
+    onTop.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    onTop.setGeometry(400, 300, 300, 200);
+    onTop.show();
+    QApplication::setActiveWindow(nullptr);
+    QtArchiverHost host;
+    host.setProgressDelay(0);
+    auto progress = host.BeginProgress(nullptr, "検査中");  // no owner handle
+    QVERIFY(progress->Update("a", 1, 2));
+    QVERIFY(ProgressWindow()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(onTop.frameGeometry().contains(ProgressWindow()->frameGeometry().center()));
+  }
+
   void unknownTotalsDoNotDivideByZero() {
     QtArchiverHost host;
     host.setProgressDelay(0);

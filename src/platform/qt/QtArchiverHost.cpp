@@ -15,9 +15,20 @@
 namespace ks {
 namespace {
 
+// Entry points such as the full archive test get no owner handle. Their
+// windows then go over the window the user looks at: the active one, else a
+// shown top-most one (a result window kept on top), else any shown one.
 QWidget* OwnerWindow(WindowHandle owner) {
   if (auto* widget = static_cast<QWidget*>(owner)) return widget->window();
-  return QApplication::activeWindow();
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  QWidget* shown = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!w->isVisible() || w->windowType() == Qt::ToolTip || w->windowType() == Qt::Popup)
+      continue;
+    if (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) return w;
+    if (!shown) shown = w;
+  }
+  return shown;
 }
 
 // The windows have no Qt parent: the owner is often disabled while its
