@@ -38,19 +38,32 @@ targetY=$((Y + HEIGHT * 3 / 4))
   "$work/files/bad.zip" "$work/files/a.txt" "$work/files/sub" >"$work/drag.log" 2>&1 &
 sleep 1
 
-xdotool mousemove 800 160 mousedown 1
-sleep 0.3
-# Move in steps, as a hand does: the drag protocol follows pointer motion.
-for i in $(seq 1 20); do
-  xdotool mousemove $((800 + (targetX - 800) * i / 20)) $((160 + (targetY - 160) * i / 20))
-  sleep 0.05
-done
-sleep 0.3
-xdotool mouseup 1
-sleep 2
+drag_to_check_zone() {
+  xdotool mousemove 800 160 mousedown 1
+  sleep 0.3
+  # Move in steps, as a hand does: the drag protocol follows pointer motion.
+  for i in $(seq 1 20); do
+    xdotool mousemove $((800 + (targetX - 800) * i / 20)) $((160 + (targetY - 160) * i / 20))
+    sleep 0.05
+  done
+  sleep 0.3
+  xdotool mouseup 1
+  sleep 2
+}
+result_window() { xdotool search --onlyvisible --name "^検査結果$" 2>/dev/null | head -1 || true; }
 
+drag_to_check_zone
 import -window root "$shot"
 echo "panel at $X,$Y ${WIDTH}x$HEIGHT, dropped at $targetX,$targetY"
-echo "result window: $(xdotool search --onlyvisible --name "^検査結果$" 2>/dev/null | head -1 || echo none)"
+result=$(result_window)
+echo "result window: ${result:-none}"
+if [ -n "$result" ]; then
+  # Esc closes it; the panel is enabled again, so a second drop is taken.
+  xdotool windowfocus --sync "$result" key Escape
+  sleep 1
+  echo "after Esc: $(result_window | grep . || echo closed)"
+  drag_to_check_zone
+  echo "after a second drop: $(result_window | grep . || echo none)"
+fi
 cat "$work/drag.log"
 echo "screenshot: $shot"
