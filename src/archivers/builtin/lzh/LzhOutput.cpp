@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "archivers/builtin/ResultCodes.h"
+#include "archivers/builtin/TempOutput.h"
 
 namespace ks {
 
@@ -34,30 +35,13 @@ int WriteAll(int fd, const std::uint8_t* data, std::size_t size, const off_t* of
 
 }  // namespace
 
-int LzhWriteError(int errnoValue) {
-  switch (errnoValue) {
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-    case EFBIG:
-      return kArcDiskSpace;
-    case EROFS:
-    case EACCES:
-    case EPERM:
-      return kArcReadOnly;
-    default:
-      return kArcCannotWrite;
-  }
-}
-
 LzhOutput::~LzhOutput() {
   if (fd_ >= 0) ::close(fd_);
 }
 
 int LzhOutput::Fail(int errnoValue) {
   errorText_ = std::strerror(errnoValue);
-  return LzhWriteError(errnoValue);
+  return WriteErrorResult(errnoValue);
 }
 
 int LzhOutput::Create(const std::filesystem::path& path) {

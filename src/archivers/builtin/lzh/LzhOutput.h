@@ -45,8 +45,4 @@ class LzhOutput {
   std::string errorText_;
 };
 
-// The ArcResult of a failed write: kArcDiskSpace for a full disk (or a file
-// size limit), kArcReadOnly where we may not write, kArcCannotWrite otherwise.
-int LzhWriteError(int errnoValue);
-
 }  // namespace ks
