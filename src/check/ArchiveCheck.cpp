@@ -33,6 +33,9 @@ void CheckArchives(FrmMain* panel, const std::vector<std::string>& names) {
     ThePlatform().SetTopMost(panel, false);
     if (topMost) ThePlatform().SetTopMost(static_cast<QWidget*>(chk.data()), true);
   }
+  // Moving it between bands re-shows it without activation; the user's Enter
+  // and Esc belong to it, as to any window that just opened.
+  chk->activateWindow();
   PaintNow();
 
   // Closing unloads the window at once, though Qt deletes it later.

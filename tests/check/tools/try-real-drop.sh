@@ -59,7 +59,7 @@ result=$(result_window)
 echo "result window: ${result:-none}"
 if [ -n "$result" ]; then
   # Esc closes it; the panel is enabled again, so a second drop is taken.
-  xdotool windowfocus --sync "$result" key Escape
+  xdotool key Escape  # goes to the active window: the result window
   sleep 1
   echo "after Esc: $(result_window | grep . || echo closed)"
   drag_to_check_zone
