@@ -13,6 +13,7 @@
 #include "check/FrmChk.h"
 #include "panel/PanelTestSupport.h"
 #include "panel/Twips.h"
+#include "platform/qt/QtArchiverHost.h"
 
 using namespace ks;
 using namespace ks::test;
@@ -231,6 +232,37 @@ class ArchiveCheckTest : public QObject {
     QCOMPARE(calls.back().what, std::string("EndProgram"));
     // The signature-typed archive before it was already listed.
     QCOMPARE(LoadedFrmChk()->Lines(), QStringList({AsciiLine(lzh, "LZH", "異常！")}));
+    UnloadFrmChk();
+  }
+
+  void aLongTestShowsItsProgressOverTheResultWindow() {
+    PanelRun run;
+    Files files;
+    const std::string lzh = files.Write("a.lzh", "ab-lh5-........");
+    QtArchiverHost host;
+    host.setProgressDelay(0);
+    SetArchiverHost(&host);
+    bool shown = false, onTop = false, panelEnabled = true;
+    run.libraries[LibraryId::Unlha].SetHook("CheckArchive", [&](const LibraryCall&) {
+      // What a back-end does for long work; the test entry point has no owner.
+      auto progress = TheArchiverHost().BeginProgress(nullptr, "Unlha");
+      progress->Update("a.lzh", 1, 2);
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "frmProgress" && w->isVisible()) {
+          shown = true;
+          // Above the top-most result window, not hidden behind it.
+          onTop = w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        }
+      panelEnabled = run.panel->isEnabled();
+      return 1;
+    });
+    FrmMain& panel = run.Start();
+    CheckArchives(&panel, {lzh});
+    SetArchiverHost(nullptr);
+    QVERIFY(shown);
+    QVERIFY(onTop);
+    QVERIFY(!panelEnabled);
+    QCOMPARE(LoadedFrmChk()->Lines(), QStringList({AsciiLine(lzh, "LZH", "正常")}));
     UnloadFrmChk();
   }
 
