@@ -106,6 +106,9 @@ void FrmChk::ApplyLayout() {
 
 FrmChk* TheFrmChk(FrmMain* panel) {
   if (!g_frmChk) g_frmChk = new FrmChk(panel);
+  // A window left open by an operation over a panel that is gone serves the
+  // new panel, so closing it gives that one back.
+  if (!g_frmChk->panel_ && panel) g_frmChk->panel_ = panel;
   return g_frmChk;
 }
 

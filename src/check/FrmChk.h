@@ -38,6 +38,7 @@ class FrmChk : public QDialog {
   void resizeEvent(QResizeEvent* e) override;
 
  private:
+  friend FrmChk* TheFrmChk(FrmMain* panel);
   void ApplyLayout();
 
   QPointer<FrmMain> panel_;
