@@ -52,6 +52,19 @@ TEST_F(UnZipBackendTest, CheckModes) {
   EXPECT_EQ(unzip->CheckArchive((scratch / "missing.zip").string(), 2), 0);
 }
 
+TEST_F(UnZipBackendTest, FullCheckShowsProgressAndStopsOnCancel) {
+  const fs::path a = Zip("good.zip");
+  EXPECT_NE(unzip->CheckArchive(a.string(), 2), 0);
+  EXPECT_EQ(host.progressWindows, 1);
+  EXPECT_GT(host.updates, 0);
+  // The quick check opens no progress window.
+  EXPECT_NE(unzip->CheckArchive(a.string(), 0), 0);
+  EXPECT_EQ(host.progressWindows, 1);
+  // A cancelled full check is not a sound archive.
+  host.cancelAfter = 0;
+  EXPECT_EQ(unzip->CheckArchive(a.string(), 2), 0);
+}
+
 // Flips one byte inside the stored data of the biggest entry.
 void Damage(const fs::path& archive, std::size_t at) {
   std::string bytes = ReadFile(archive);

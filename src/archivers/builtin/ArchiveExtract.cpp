@@ -1,5 +1,6 @@
 #include "archivers/builtin/ArchiveExtract.h"
 
+#include <chrono>
 #include <filesystem>
 
 #include "archivers/ArchiverHost.h"
@@ -11,6 +12,27 @@ namespace {
 // The output buffer holds 64 KiB; naming every file of a huge archive would
 // only grow the log past what anyone reads.
 constexpr std::uint64_t kNamesLogged = 500;
+
+// A full test of a big archive takes a while: it shows the host's progress
+// window like an extraction does. Updates are spaced out, since each one
+// lets the window layer handle its events.
+class TestProgress {
+ public:
+  explicit TestProgress(std::uint64_t total)
+      : progress_(TheArchiverHost().BeginProgress(nullptr, "Testing")), total_(total) {}
+
+  bool Update(const std::string& name, std::uint64_t done, bool force) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - last_ < std::chrono::milliseconds(50)) return true;
+    last_ = now;
+    return progress_->Update(name, done, total_);
+  }
+
+ private:
+  std::unique_ptr<Progress> progress_;
+  std::uint64_t total_;
+  std::chrono::steady_clock::time_point last_{};
+};
 
 }  // namespace
 
@@ -91,6 +113,7 @@ int TestArchive(const std::string& archive, unsigned formats, OutputLog& log) {
     log.Line(reader.errorText());
     return r;
   }
+  TestProgress progress(reader.fileSize());
   std::uint64_t entries = 0;
   for (;;) {
     const ArchiveReader::Next next = reader.NextEntry();
@@ -100,11 +123,21 @@ int TestArchive(const std::string& archive, unsigned formats, OutputLog& log) {
       return reader.error();
     }
     ++entries;
+    const std::string& name = reader.entry().name;
+    if (!progress.Update(name, reader.bytesRead(), true)) {
+      log.Line("cancelled");
+      return kArcUserCancel;
+    }
     const int r = reader.entryEncrypted()
                       ? reader.SkipData()
-                      : reader.ReadData([](const void*, std::size_t) { return kArcOk; });
+                      : reader.ReadData([&](const void*, std::size_t) {
+                          return progress.Update(name, reader.bytesRead(), false)
+                                     ? kArcOk
+                                     : kArcUserCancel;
+                        });
     if (r != kArcOk) {
-      log.Line(reader.entry().name + ": " + reader.errorText());
+      log.Line(reader.entry().name + ": " +
+               (r == kArcUserCancel ? std::string("cancelled") : reader.errorText()));
       return r;
     }
   }
