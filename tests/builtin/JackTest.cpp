@@ -276,7 +276,7 @@ TEST_F(JackTest, CancelLeavesNoPiecesAndNoJoinedFile) {
 
 TEST_F(JackTest, BadSizesSourcesAndCommandsFailWithALogLine) {
   WriteFile(source, "some data");
-  for (const std::string& size : {"abc", "0", "", "-5", "1.5", "+3", "99999999999999999999"}) {
+  for (const char* size : {"abc", "0", "", "-5", "1.5", "+3", "99999999999999999999"}) {
     const auto run = Split("-m1", size);
     EXPECT_EQ(run.result, kArcCommandName) << size;
     EXPECT_NE(run.log.find("not a positive number"), std::string::npos) << size << run.log;

@@ -72,7 +72,9 @@ TEST_F(TarBackendTest, WhatWeMakeBsdtarAnd7zAccept) {
     fs::create_directories(out);
     EXPECT_EQ(Shell("bsdtar -xf " + Quote(archive) + " -C " + Quote(out)), 0);
     EXPECT_EQ(Tree(out), Tree(src));
-    if (HaveTool("7z")) EXPECT_EQ(Shell("7z t " + Quote(archive)), 0);
+    if (HaveTool("7z")) {
+      EXPECT_EQ(Shell("7z t " + Quote(archive)), 0);
+    }
   }
 }
 
