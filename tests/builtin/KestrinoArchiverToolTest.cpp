@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdio>
 
-#include "ExtractTestSupport.h"
+#include "builtin/common/ExtractTestSupport.h"
 
 namespace ks::test {
 namespace {

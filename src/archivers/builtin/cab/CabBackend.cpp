@@ -1,0 +1,102 @@
+// Cab32.DLL: extracts, tests and makes cabinets.
+//   -x "archive" "folder"   extracts (libarchive reads, SafeExtract writes)
+//   -a "archive" "@list"    makes an MSZIP cabinet of the listed names
+//   -f -w "archive"         turns a cabinet into a Windows self-extractor:
+//                           not offered on this platform
+// The cabinet is written under a temporary name and renamed when complete.
+
+#include <filesystem>
+
+#include "archivers/builtin/common/ArchiveExtract.h"
+#include "archivers/builtin/Backends.h"
+#include "archivers/builtin/common/BuiltinBackend.h"
+#include "archivers/builtin/cab/CabWriter.h"
+#include "archivers/builtin/common/CommandLine.h"
+#include "archivers/builtin/common/CreateCommand.h"
+#include "archivers/builtin/common/PackList.h"
+#include "archivers/builtin/common/TempOutput.h"
+
+namespace ks {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kCabVersion = 100;
+
+class CabBackend : public BuiltinBackend {
+ public:
+  CabBackend() : BuiltinBackend(kCabVersion) {}
+
+  // Mode 0: is it a cabinet; mode 2: every entry read and its checksums
+  // verified. Non-zero means yes / sound.
+  int CheckArchive(const std::string& file, int mode) override {
+    if (running()) return 0;
+    RunningScope scope(*this);
+    return CheckArchiveMode(file, kFormatCab, mode);
+  }
+
+  // Cab32 has no settings of its own here; nothing to show.
+  int ConfigDialog(WindowHandle, char*, int) override { return 0; }
+
+ protected:
+  int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {
+    const std::vector<std::string> args = SplitCommandLine(commandLine);
+    if (args.size() == 3 && args[0] == "-x") return Extract(owner, args[1], args[2], log);
+    if (!args.empty() && args[0] == "-a") return Create(owner, commandLine, log);
+    if (args.size() == 3 && args[0] == "-f" && args[1] == "-w") {
+      log.Line("self-extracting cabinets (Windows programs) cannot be made on this platform: " +
+               args[2]);
+      return kArcNotSupported;
+    }
+    log.Line("unknown command: " + commandLine);
+    return kArcCommandName;
+  }
+
+ private:
+  static int Extract(WindowHandle owner, const std::string& archive, const std::string& folder,
+                     OutputLog& log) {
+    ExtractRequest request;
+    request.archive = archive;
+    request.folder = folder;
+    request.formats = kFormatCab;
+    request.owner = owner;
+    request.progressTitle = "Cab";
+    return ExtractArchive(request, log);
+  }
+
+  static int Create(WindowHandle owner, const std::string& commandLine, OutputLog& log) {
+    const auto command = SplitCreateCommand(commandLine);
+    if (!command || command->switches != "-a" || command->archive.empty()) {
+      log.Line("unknown command: " + commandLine);
+      return kArcCommandName;
+    }
+    const fs::path archive(command->archive);
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(archive, ec))) {
+      log.Line("the cabinet exists already, not replaced: " + archive.string());
+      return kArcAlreadyExist;
+    }
+    PackPlan plan;
+    if (int r = CollectPackList(command->listArgument, archive, plan, log); r != kArcOk) {
+      log.Line("no cabinet made");
+      return r;
+    }
+    TempOutput output(archive);
+    if (int r = WriteCab(owner, plan, output.temp(), log); r != kArcOk) {
+      log.Line("no cabinet made");
+      return r;
+    }
+    if (const auto err = output.Commit(false)) {
+      log.Line("cannot name the cabinet " + archive.string() + ": " + err.message());
+      return err == std::errc::file_exists ? kArcAlreadyExist : WriteErrorResult(err);
+    }
+    log.Line("created " + archive.string());
+    return kArcOk;
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<CommonArchiver> MakeCabBackend() { return std::make_shared<CabBackend>(); }
+
+}  // namespace ks

@@ -1,0 +1,42 @@
+#pragma once
+// The three things every reading back-end does with an archive: extract it
+// into a folder, test every entry, and tell quickly whether it is one of its
+// formats. libarchive reads; SafeExtract writes.
+
+#include <string>
+
+#include "archivers/builtin/common/ArchiveReader.h"
+#include "archivers/builtin/common/OutputLog.h"
+#include "platform/Platform.h"
+
+namespace ks {
+
+struct ExtractRequest {
+  std::string archive;
+  std::string folder;
+  unsigned formats = 0;  // ArchiveFormats
+  WindowHandle owner = nullptr;
+  // Ask the host for passwords of encrypted entries; otherwise they fail.
+  bool askPasswords = false;
+  // Name of the one file of a kFormatSingle archive.
+  std::string singleName;
+  std::string progressTitle;
+};
+
+// Extracts every entry; 0, or the ArcResult of the first failure (logged).
+int ExtractArchive(const ExtractRequest& request, OutputLog& log);
+
+// Reads every entry's data, which verifies its CRC. Encrypted entries cannot
+// be verified without a password and a check never asks for one: their
+// headers are read and their data skipped. 0 when sound.
+int TestArchive(const std::string& archive, unsigned formats, OutputLog& log);
+
+// The quick check: the file opens as one of `formats` and its first entry
+// header reads.
+bool LooksLikeArchive(const std::string& archive, unsigned formats);
+
+// CheckArchive of the common interface on top of the two above: mode 2 (and
+// any mode asking for more than the quick test) is the full test.
+int CheckArchiveMode(const std::string& archive, unsigned formats, int mode);
+
+}  // namespace ks

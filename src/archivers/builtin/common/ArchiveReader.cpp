@@ -1,0 +1,297 @@
+#include "archivers/builtin/common/ArchiveReader.h"
+
+#include "archivers/builtin/common/GzipSource.h"
+#include "archivers/builtin/common/NameText.h"
+#include "archivers/builtin/rar/RarCrcIndex.h"
+#include "archivers/builtin/common/Utf8Locale.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace ks {
+namespace {
+
+bool ContainsNoCase(const char* text, const char* word) {
+  if (!text) return false;
+  std::string t(text), w(word);
+  std::transform(t.begin(), t.end(), t.begin(), ::tolower);
+  std::transform(w.begin(), w.end(), w.begin(), ::tolower);
+  return t.find(w) != std::string::npos;
+}
+
+// libarchive gives UTF-8 when it knows the stored character set; otherwise
+// the stored bytes, which we read ourselves.
+std::string NameOf(const char* utf8, const char* stored) {
+  if (utf8) return utf8;
+  return stored ? StoredNameToUtf8(stored) : std::string();
+}
+
+// A ZIP archive ends with its central directory: the end record
+// ("PK\5\6", 22 bytes and a comment of up to 64 KiB). Without it the file
+// was cut short, even when libarchive could still stream the entries.
+bool HasZipEndRecord(const std::string& file, std::uint64_t size) {
+  const std::uint64_t tail = std::min<std::uint64_t>(size, 65535 + 22);
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) return false;
+  std::vector<char> buf(static_cast<std::size_t>(tail));
+  const bool read = ::fseeko(f, static_cast<off_t>(size - tail), SEEK_SET) == 0 &&
+                    std::fread(buf.data(), 1, buf.size(), f) == buf.size();
+  std::fclose(f);
+  if (!read || tail < 22) return false;
+  for (std::size_t i = buf.size() - 22 + 1; i-- > 0;)
+    if (buf[i] == 'P' && buf[i + 1] == 'K' && buf[i + 2] == 5 && buf[i + 3] == 6) return true;
+  return false;
+}
+
+constexpr std::size_t kBlockSize = 1 << 20;
+// libarchive's errno for "not this format" on Linux.
+constexpr int kFileFormatErrno = EILSEQ;
+
+}  // namespace
+
+struct ArchiveReader::Impl {
+  archive* a = nullptr;
+  archive_entry* e = nullptr;
+  PasswordSource passwords;
+  std::string lastPassword;  // kept alive for libarchive
+  std::string entryName;
+  int askedForEntry = -1;
+  int entryIndex = -1;
+  bool passwordCancelled = false;
+  bool passwordAsked = false;
+
+  static const char* Callback(archive*, void* self) {
+    auto* impl = static_cast<Impl*>(self);
+    if (!impl->passwords || impl->askedForEntry == impl->entryIndex) return nullptr;
+    impl->askedForEntry = impl->entryIndex;
+    impl->passwordAsked = true;
+    const auto pw = impl->passwords(impl->entryName);
+    if (!pw) {
+      impl->passwordCancelled = true;
+      return nullptr;
+    }
+    impl->lastPassword = *pw;
+    return impl->lastPassword.c_str();
+  }
+};
+
+ArchiveReader::ArchiveReader(unsigned formats) : impl_(std::make_unique<Impl>()), formats_(formats) {
+  archive* a = archive_read_new();
+  impl_->a = a;
+  if (formats & kFormatLzh) archive_read_support_format_lha(a);
+  if (formats & kFormatZip) archive_read_support_format_zip(a);
+  if (formats & kFormatTar) archive_read_support_format_tar(a);
+  if (formats & kFormatCab) archive_read_support_format_cab(a);
+  if (formats & kFormatRar) {
+    archive_read_support_format_rar(a);
+    archive_read_support_format_rar5(a);
+  }
+  if (formats & kFormatSingle) archive_read_support_format_raw(a);
+  if (formats & (kFormatTar | kFormatSingle)) {
+    archive_read_support_filter_gzip(a);
+    archive_read_support_filter_bzip2(a);
+    archive_read_support_filter_xz(a);
+    archive_read_support_filter_lzma(a);
+    archive_read_support_filter_zstd(a);
+  }
+  archive_read_set_passphrase_callback(a, impl_.get(), &Impl::Callback);
+}
+
+ArchiveReader::~ArchiveReader() {
+  if (impl_->a) archive_read_free(impl_->a);
+  gzip_.reset();
+}
+
+void ArchiveReader::SetPasswordSource(PasswordSource source) { impl_->passwords = std::move(source); }
+void ArchiveReader::SetSingleName(const std::string& name) { singleName_ = name; }
+
+int ArchiveReader::Fail(int code) {
+  error_ = code;
+  const char* text = archive_error_string(impl_->a);
+  errorText_ = text ? text : "unknown error";
+  return code;
+}
+
+int ArchiveReader::Open(const std::string& file) {
+  Utf8Locale locale;
+  struct stat st;
+  if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    error_ = kArcArcFileOpen;
+    errorText_ = "cannot open " + file + ": " + std::strerror(errno);
+    return error_;
+  }
+  fileSize_ = static_cast<std::uint64_t>(st.st_size);
+  fileName_ = file;
+  if (formats_ == kFormatZip && !HasZipEndRecord(file, fileSize_)) {
+    error_ = kArcUnexpectedEof;
+    errorText_ = "the archive is cut short: its central directory is missing";
+    return error_;
+  }
+  int opened;
+  if ((formats_ & (kFormatTar | kFormatSingle)) && GzipSource::IsGzip(file)) {
+    gzip_ = std::make_unique<GzipSource>();
+    opened = gzip_->OpenInto(impl_->a, file);
+  } else {
+    opened = archive_read_open_filename(impl_->a, file.c_str(), kBlockSize);
+  }
+  if (opened != ARCHIVE_OK) {
+    // libarchive reads the first block while opening: a file it cannot even
+    // bid on is not one of our formats; one it cannot read is unreadable.
+    const int err = archive_errno(impl_->a);
+    return Fail(err == kFileFormatErrno || err == 0 ? kArcNotArcFile : kArcArcFileOpen);
+  }
+  return kArcOk;
+}
+
+ArchiveReader::Next ArchiveReader::NextEntry() {
+  Utf8Locale locale;
+  archive* a = impl_->a;
+  const int r = archive_read_next_header(a, &impl_->e);
+  const bool first = first_;
+  first_ = false;
+  if (r == ARCHIVE_EOF) {
+    if (first && archive_format(a) == 0) {
+      Fail(kArcNotArcFile);
+      return Next::Broken;
+    }
+    if (gzip_ && !gzip_->Drain(a)) {
+      Fail(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof : kArcBrokenData);
+      return Next::Broken;
+    }
+    return Next::End;
+  }
+  if (r == ARCHIVE_FATAL || r == ARCHIVE_RETRY) {
+    const int err = archive_errno(a);
+    if (first && (err == kFileFormatErrno || err == 0) &&
+        ContainsNoCase(archive_error_string(a), "unrecognized archive format")) {
+      Fail(kArcNotArcFile);
+    } else {
+      Fail(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof
+                                                                : kArcHeaderBroken);
+    }
+    return Next::Broken;
+  }
+  if (first && archive_format(a) == ARCHIVE_FORMAT_RAW) {
+    // The raw reader takes any file; only a compressed one counts as ours.
+    const int code = archive_filter_code(a, 0);
+    if (!gzip_ && (archive_filter_count(a) < 2 || code == ARCHIVE_FILTER_NONE)) {
+      error_ = kArcNotArcFile;
+      errorText_ = "not a compressed file";
+      return Next::Broken;
+    }
+  }
+  if (first && archive_format(a) == ARCHIVE_FORMAT_RAR) rar4Crcs_ = ReadRar4FileCrcs(fileName_);
+  archive_entry* e = impl_->e;
+  ++impl_->entryIndex;
+  entry_ = ExtractEntry{};
+  entry_.name = NameOf(archive_entry_pathname_utf8(e), archive_entry_pathname(e));
+  if (archive_format(a) == ARCHIVE_FORMAT_RAW) entry_.name = singleName_;
+  impl_->entryName = entry_.name;
+  const std::string hard = NameOf(archive_entry_hardlink_utf8(e), archive_entry_hardlink(e));
+  const mode_t type = archive_entry_filetype(e);
+  if (!hard.empty()) {
+    entry_.type = EntryType::Hardlink;
+    entry_.link = hard;
+  } else if (type == AE_IFDIR) {
+    entry_.type = EntryType::Directory;
+  } else if (type == AE_IFLNK) {
+    entry_.type = EntryType::Symlink;
+    entry_.link = NameOf(archive_entry_symlink_utf8(e), archive_entry_symlink(e));
+  } else if (type == AE_IFREG || type == 0) {
+    entry_.type = EntryType::File;
+  } else {
+    entry_.type = EntryType::Special;
+  }
+  if (const mode_t perm = archive_entry_perm(e); perm != 0) entry_.mode = perm;
+  if (archive_entry_mtime_is_set(e)) entry_.mtime = archive_entry_mtime(e);
+  if (archive_entry_size_is_set(e)) entry_.size = static_cast<std::uint64_t>(archive_entry_size(e));
+  encrypted_ = archive_entry_is_data_encrypted(e) != 0;
+  // A directory named "x/" by some writers carries no type of its own.
+  if (entry_.type == EntryType::File && !entry_.name.empty() &&
+      (entry_.name.back() == '/' || entry_.name.back() == '\\') && entry_.size == 0)
+    entry_.type = EntryType::Directory;
+  return Next::Entry;
+}
+
+int ArchiveReader::ReadData(const std::function<int(const void*, std::size_t)>& sink) {
+  Utf8Locale locale;
+  archive* a = impl_->a;
+  impl_->passwordCancelled = false;
+  if (encrypted_ && !impl_->passwords) {
+    error_ = kArcPassword;
+    errorText_ = "the entry is encrypted and no password can be asked for";
+    return error_;
+  }
+  // Stored RAR 4 entries are verified here; libarchive does not.
+  const bool checkCrc = !rar4Crcs_.empty() && impl_->entryIndex >= 0 &&
+                        static_cast<std::size_t>(impl_->entryIndex) < rar4Crcs_.size();
+  uLong crc = crc32(0, nullptr, 0);
+  std::uint64_t written = 0;
+  static const std::vector<char> zeros(1 << 16, 0);
+  for (;;) {
+    const void* buf = nullptr;
+    size_t size = 0;
+    la_int64_t offset = 0;
+    const int r = archive_read_data_block(a, &buf, &size, &offset);
+    if (r == ARCHIVE_EOF) break;
+    // libarchive reports a bad CRC as a warning; for us it is damaged data.
+    if (r < ARCHIVE_OK) {
+      if (impl_->passwordCancelled) {
+        error_ = kArcUserCancel;
+        errorText_ = "password not given";
+        return error_;
+      }
+      if (encrypted_) return Fail(kArcPassword);  // a wrong password shows as damaged data
+      const char* text = archive_error_string(a);
+      if (ContainsNoCase(text, "crc")) return Fail(kArcFileCrc);
+      if (ContainsNoCase(text, "truncated") || ContainsNoCase(text, "premature"))
+        return Fail(kArcUnexpectedEof);
+      if (ContainsNoCase(text, "unsupported") || ContainsNoCase(text, "not supported"))
+        return Fail(kArcMethod);
+      return Fail(kArcBrokenData);
+    }
+    // Sparse entries come with holes between blocks; fill them.
+    while (offset > 0 && written < static_cast<std::uint64_t>(offset)) {
+      const std::size_t gap =
+          static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), offset - written));
+      if (const int s = sink(zeros.data(), gap); s != kArcOk) return s;
+      written += gap;
+    }
+    if (size > 0) {
+      if (checkCrc) crc = crc32(crc, static_cast<const Bytef*>(buf), static_cast<uInt>(size));
+      if (const int s = sink(buf, size); s != kArcOk) return s;
+      written += size;
+    }
+  }
+  if (checkCrc && static_cast<std::uint32_t>(crc) != rar4Crcs_[static_cast<std::size_t>(impl_->entryIndex)]) {
+    error_ = kArcFileCrc;
+    errorText_ = "File CRC error";
+    return error_;
+  }
+  return kArcOk;
+}
+
+int ArchiveReader::SkipData() {
+  Utf8Locale locale;
+  if (archive_read_data_skip(impl_->a) != ARCHIVE_OK) {
+    const char* text = archive_error_string(impl_->a);
+    return Fail(ContainsNoCase(text, "truncated") ? kArcUnexpectedEof : kArcBrokenData);
+  }
+  return kArcOk;
+}
+
+std::uint64_t ArchiveReader::bytesRead() const {
+  if (gzip_) return gzip_->compressedBytesRead();
+  const la_int64_t n = archive_filter_bytes(impl_->a, -1);
+  return n > 0 ? static_cast<std::uint64_t>(n) : 0;
+}
+
+}  // namespace ks

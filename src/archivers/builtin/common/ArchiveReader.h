@@ -1,0 +1,86 @@
+#pragma once
+// Reading archives with libarchive: one archive file, entry by entry, with
+// names in UTF-8 and libarchive's errors turned into our result codes.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archivers/builtin/common/GzipSource.h"
+#include "archivers/builtin/common/SafeExtract.h"
+
+namespace ks {
+
+// The formats one reader accepts; a back-end enables only its own, so a
+// check never claims another library's archives.
+enum ArchiveFormats : unsigned {
+  kFormatLzh = 1u << 0,
+  kFormatZip = 1u << 1,
+  kFormatTar = 1u << 2,   // tar, plain or behind any compression filter
+  kFormatSingle = 1u << 3,  // one file compressed with gzip, bzip2, xz or zstd
+  kFormatCab = 1u << 4,
+  kFormatRar = 1u << 5,   // RAR 4 and RAR 5
+};
+
+class ArchiveReader {
+ public:
+  enum class Next { Entry, End, Broken };
+  // Called when an encrypted entry needs a password; nullopt means the user
+  // cancelled. Asked once per entry: a second request for the same entry
+  // means the password given was wrong.
+  using PasswordSource = std::function<std::optional<std::string>(const std::string& entry)>;
+
+  explicit ArchiveReader(unsigned formats);
+  ~ArchiveReader();
+  ArchiveReader(const ArchiveReader&) = delete;
+  ArchiveReader& operator=(const ArchiveReader&) = delete;
+
+  // Without a source, encrypted data cannot be read (kArcPassword).
+  void SetPasswordSource(PasswordSource source);
+  // The name given to the one file of a kFormatSingle archive.
+  void SetSingleName(const std::string& name);
+
+  // kArcOk, kArcArcFileOpen (cannot be opened) or kArcNotArcFile.
+  int Open(const std::string& file);
+  // Reads the next entry header. On the first call a file that is none of
+  // the formats gives Broken with kArcNotArcFile as error().
+  Next NextEntry();
+  const ExtractEntry& entry() const { return entry_; }
+  bool entryEncrypted() const { return encrypted_; }
+
+  // Passes the current entry's data to `sink` block by block (a non-zero
+  // result of the sink stops and is returned). kArcOk when all of it was read
+  // and verified; otherwise kArcFileCrc, kArcPassword, kArcUserCancel,
+  // kArcUnexpectedEof, kArcMethod or kArcBrokenData.
+  int ReadData(const std::function<int(const void*, std::size_t)>& sink);
+  // Skips the current entry's data; kArcOk or a result as ReadData.
+  int SkipData();
+
+  // The result code and text of the last failure.
+  int error() const { return error_; }
+  const std::string& errorText() const { return errorText_; }
+  // Bytes of the archive file consumed so far, and its size.
+  std::uint64_t bytesRead() const;
+  std::uint64_t fileSize() const { return fileSize_; }
+
+ private:
+  int Fail(int code);
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  unsigned formats_;
+  std::unique_ptr<GzipSource> gzip_;  // verifies gzip CRCs, which libarchive does not
+  ExtractEntry entry_;
+  bool encrypted_ = false;
+  bool first_ = true;
+  std::string singleName_ = "data";
+  int error_ = kArcOk;
+  std::string errorText_;
+  std::uint64_t fileSize_ = 0;
+  std::string fileName_;
+  std::vector<std::uint32_t> rar4Crcs_;  // data CRCs of a RAR 4 archive's entries
+};
+
+}  // namespace ks

@@ -1,0 +1,57 @@
+// Unlha32.DLL: extracts and tests LHA archives; creating them is the LZH
+// encoder's job (UnlhaCreate).
+#include "archivers/builtin/common/ArchiveExtract.h"
+#include "archivers/builtin/Backends.h"
+#include "archivers/builtin/common/BuiltinBackend.h"
+#include "archivers/builtin/common/CommandLine.h"
+#include "archivers/builtin/lha/UnlhaCreate.h"
+
+namespace ks {
+namespace {
+
+class UnlhaBackend : public BuiltinBackend {
+ public:
+  UnlhaBackend() : BuiltinBackend(146) {}
+
+  int CheckArchive(const std::string& file, int mode) override {
+    if (running()) return 0;
+    RunningScope scope(*this);
+    return CheckArchiveMode(file, kFormatLzh, mode);
+  }
+
+  int ConfigDialog(WindowHandle, char*, int) override {
+    // The built-in back-end has no settings of its own to show.
+    return 0;
+  }
+
+ protected:
+  int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {
+    const std::vector<std::string> args = SplitCommandLine(commandLine);
+    if (args.empty()) {
+      log.Line("empty command line");
+      return kArcCommandName;
+    }
+    if (args[0].rfind('@', 0) == 0 || args[0] == "a") return UnlhaCreate(owner, args, log);
+    if (args[0] == "s") {
+      log.Line("self-extracting programs cannot be made on this platform");
+      return kArcNotSupported;
+    }
+    if (args[0] == "x" && args.size() == 3) {
+      ExtractRequest request;
+      request.archive = args[1];
+      request.folder = args[2];
+      request.formats = kFormatLzh;
+      request.owner = owner;
+      request.progressTitle = "UnLha";
+      return ExtractArchive(request, log);
+    }
+    log.Line("unknown command: " + commandLine);
+    return kArcCommandName;
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<CommonArchiver> MakeUnlhaBackend() { return std::make_shared<UnlhaBackend>(); }
+
+}  // namespace ks

@@ -1,0 +1,24 @@
+#pragma once
+// Writes a ZIP archive of a pack plan: deflate, UTF-8 names flagged, and with
+// a password the traditional PKWARE encryption, which every ZIP reader opens
+// (Windows' own included).
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "archivers/builtin/common/OutputLog.h"
+#include "archivers/builtin/common/PackList.h"
+#include "platform/Platform.h"
+
+namespace ks {
+
+// Writes `plan` into `file` (created or replaced). Progress goes to the
+// host's progress window owned by `owner`. Returns 0, kArcUserCancel,
+// kArcFileOpen / kArcCannotRead for a file that cannot be read, or a write
+// error (kArcDiskSpace, kArcReadOnly, kArcCannotWrite). On failure `file` may
+// hold a partial archive; the caller removes it.
+int WriteZip(WindowHandle owner, const PackPlan& plan, const std::filesystem::path& file,
+             const std::optional<std::string>& password, OutputLog& log);
+
+}  // namespace ks
