@@ -23,19 +23,12 @@ void PaintNow() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEv
 
 void CheckArchives(FrmMain* panel, const std::vector<std::string>& names) {
   QPointer<FrmChk> chk = TheFrmChk(panel);
-  chk->winId();  // the frame is known once the native window exists
-  CentreOver(chk, panel);
   chk->Clear();
-  chk->ShowWindow();
   if (panel) {
-    panel->setEnabled(false);
-    const bool topMost = panel->TopMostChecked();
-    ThePlatform().SetTopMost(panel, false);
-    if (topMost) ThePlatform().SetTopMost(static_cast<QWidget*>(chk.data()), true);
+    panel->OpenWindowOver(chk);
+  } else {
+    chk->ShowWindow();
   }
-  // Moving it between bands re-shows it without activation; the user's Enter
-  // and Esc belong to it, as to any window that just opened.
-  chk->activateWindow();
   PaintNow();
 
   // Closing unloads the window at once, though Qt deletes it later.

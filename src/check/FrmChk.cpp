@@ -46,6 +46,8 @@ FrmChk::FrmChk(FrmMain* panel) : QDialog(nullptr), panel_(panel) {
   cmdClose_->setGeometry(ks::TwipsToPixels(designed.cmdClose));
   setMinimumSize(TwipsToPixels(kChkMinimumClient));
   resize(TwipsToPixels(kChkDesignedClient));
+  // Keys go to the close button however the window is shown.
+  cmdClose_->setFocus();
 }
 
 void FrmChk::SetCaption(const std::string& caption) {

@@ -50,7 +50,7 @@ FrmVer::FrmVer(FrmMain* panel) : QWidget(nullptr), panel_(panel) {
   txtVer_->setFont(FixedGothic(9.75));
   txtVer_->setReadOnly(true);
   txtVer_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  // The text box would keep Esc for itself; the window wants it.
+  // The text box would keep Esc and Enter for itself; the window wants them.
   txtVer_->installEventFilter(this);
 
   cmdOk_ = new QPushButton(QStringLiteral("閉じる"), this);
@@ -78,17 +78,25 @@ FrmVer::FrmVer(FrmMain* panel) : QWidget(nullptr), panel_(panel) {
   if (panel_) {
     if (auto* logo = panel_->findChild<QLabel*>(QStringLiteral("lblLogo")))
       lblVer_->setText(logo->text());
-    winId();  // the frame is known once the native window exists
-    CentreOver(this, panel_);
   }
-  ThePlatform().SetTopMost(this, true);
-  if (panel_ && panel_->TopMostChecked()) ThePlatform().SetTopMost(panel_, false);
+  // The panel places it, puts it into the top-most band and gives it the
+  // focus when it opens the window (FrmMain::OpenWindowOver).
   cmdOk_->setFocus();
 }
 
+namespace {
+
+// Enter and Esc both press "閉じる": the window has nothing else to confirm.
+bool PressesClose(const QKeyEvent* key) {
+  return key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return ||
+         key->key() == Qt::Key_Enter;
+}
+
+}  // namespace
+
 bool FrmVer::eventFilter(QObject* watched, QEvent* event) {
   if (watched == txtVer_ && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      PressesClose(static_cast<QKeyEvent*>(event))) {
     cmdOk_->click();
     return true;
   }
@@ -102,8 +110,7 @@ bool FrmVer::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FrmVer::keyPressEvent(QKeyEvent* e) {
-  // Esc presses the close button, as a dialog's cancel button would.
-  if (e->key() == Qt::Key_Escape) {
+  if (PressesClose(e)) {
     cmdOk_->click();
     return;
   }
@@ -111,10 +118,7 @@ void FrmVer::keyPressEvent(QKeyEvent* e) {
 }
 
 void FrmVer::closeEvent(QCloseEvent* e) {
-  if (panel_) {
-    panel_->setEnabled(true);
-    panel_->ApplyTopMost();
-  }
+  if (panel_) panel_->WindowClosed();
   e->accept();
 }
 

@@ -20,8 +20,9 @@ inline constexpr const char* kHomePage = "https://kestrino.example.org/";
 class FrmVer : public QWidget {
   Q_OBJECT
  public:
-  // Loads the window over `panel`: the library lines, the logo text, centred,
-  // always in the top-most band. Deletes itself when closed.
+  // Loads the window for `panel`: the library lines and the logo text. The
+  // panel opens it (centred, always in the top-most band, with the focus);
+  // it deletes itself when closed.
   explicit FrmVer(FrmMain* panel);
 
  protected:

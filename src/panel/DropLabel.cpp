@@ -15,12 +15,29 @@ DropLabel::DropLabel(const QString& name, const QString& caption, QWidget* paren
 
 // Every kind of drop is welcome: telling a file list from an icon with no
 // file behind it is the handler's job, and it has a message for the latter.
-void DropLabel::dragEnterEvent(QDragEnterEvent* e) { e->acceptProposedAction(); }
-void DropLabel::dragMoveEvent(QDragMoveEvent* e) { e->acceptProposedAction(); }
+// Every drop is answered as a copy, whatever the source proposed: the panel
+// only reads the files, and a source told that they were moved may delete
+// the originals.
+void DropLabel::dragEnterEvent(QDragEnterEvent* e) { AnswerAsCopy(e); }
+void DropLabel::dragMoveEvent(QDragMoveEvent* e) { AnswerAsCopy(e); }
 
 void DropLabel::dropEvent(QDropEvent* e) {
-  e->acceptProposedAction();
+  if (!AnswerAsCopy(e)) {
+    // A source that offers nothing but a move still has its files read, but
+    // is told the drop was refused, so it keeps its originals.
+    e->setDropAction(Qt::IgnoreAction);
+    e->ignore();
+  }
   if (onDrop) onDrop(e->mimeData());
+}
+
+bool DropLabel::AnswerAsCopy(QDropEvent* e) {
+  // The drop must be welcome during the drag for it to arrive at all, even
+  // from a source that cannot copy.
+  e->accept();
+  if (!(e->possibleActions() & Qt::CopyAction)) return false;
+  e->setDropAction(Qt::CopyAction);
+  return true;
 }
 
 void DropLabel::mouseDoubleClickEvent(QMouseEvent* e) {

@@ -25,6 +25,10 @@ class DropLabel : public QLabel {
   void dragMoveEvent(QDragMoveEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+ private:
+  // Accepts the drag or drop as a copy; false when the source offers no copy.
+  static bool AnswerAsCopy(QDropEvent* e);
 };
 
 }  // namespace ks

@@ -15,6 +15,7 @@
 #include "dialogs/FrmVer.h"
 #include "panel/AppIcon.h"
 #include "panel/DropLabel.h"
+#include "panel/KeepOnScreen.h"
 #include "panel/Outline.h"
 #include "panel/PanelFonts.h"
 #include "panel/PanelSave.h"
@@ -198,16 +199,19 @@ void FrmMain::setSplitSettingsHandler(std::function<void()> handler) {
   menu_.mnuSetJack->setEnabled(static_cast<bool>(splitSettings_));
 }
 
-void FrmMain::OpenWindowOver(QWidget* window) {
+void FrmMain::OpenWindowOver(QWidget* window, OverBand band) {
   if (!window) return;
   setEnabled(false);
   window->winId();  // the frame is known once the native window exists
   CentreOver(window, this);
+  KeepInsideOnceFramed(window, AvailableAreaOf(this));
+  // The bands are set before the window shows, so it appears in its band
+  // at once rather than first behind a top-most panel.
+  const bool topMost = band == OverBand::AlwaysTopMost || TopMostChecked();
+  ThePlatform().SetTopMost(this, false);
+  if (topMost) ThePlatform().SetTopMost(window, true);
   window->show();
-  if (TopMostChecked()) {
-    ThePlatform().SetTopMost(this, false);
-    ThePlatform().SetTopMost(window, true);
-  }
+  ThePlatform().ActivateWindow(window);
 }
 
 void FrmMain::WindowClosed() {
@@ -215,11 +219,7 @@ void FrmMain::WindowClosed() {
   ApplyTopMost();
 }
 
-void FrmMain::OpenVersionWindow() {
-  setEnabled(false);
-  auto* window = new FrmVer(this);
-  window->show();
-}
+void FrmMain::OpenVersionWindow() { OpenWindowOver(new FrmVer(this), OverBand::AlwaysTopMost); }
 
 void FrmMain::PopupSettingsMenu(const QPoint& globalPos) { menu_.mnuSetup->popup(globalPos); }
 

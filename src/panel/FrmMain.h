@@ -98,11 +98,16 @@ class FrmMain : public QWidget {
   // The split settings window is built elsewhere; until its opener is
   // installed "Jack32.dllの設定" stays disabled.
   void setSplitSettingsHandler(std::function<void()> handler);
+  // Which band a window opened over the panel goes into: the top-most band
+  // when chkTop is checked, or always (the version window).
+  enum class OverBand { FollowTopMost, AlwaysTopMost };
   // A window of the program opening over the panel (compression dialog,
-  // split settings, result window): the panel is disabled, the window centred
-  // over it and shown without blocking; with chkTop checked the panel steps
-  // down to the normal band and the window goes into the top-most band.
-  void OpenWindowOver(QWidget* window);
+  // split settings, result window, version window): the panel is disabled and
+  // steps down to the normal band; the window is centred over the panel and
+  // moved wholly onto the panel's screen, put into its band, shown without
+  // blocking, brought to the front and given the keyboard focus. Whatever
+  // the bands, the user sees it above the panel and can answer it with keys.
+  void OpenWindowOver(QWidget* window, OverBand band = OverBand::FollowTopMost);
   // That window closing: the panel is enabled and its band re-applied.
   void WindowClosed();
   // "バージョン情報": disables the panel and opens frmVer.

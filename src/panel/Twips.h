@@ -27,7 +27,16 @@ inline QRect TwipsToPixels(const QRect& r) {
 // Height / 2, Left likewise with the widths. Any unit, computed in floating
 // point and rounded.
 QPoint CentredOver(const QRect& panel, const QSize& own);
-// Moves `window` (its outer frame) centred over `panel`'s outer frame.
+// The top-left corner nearest to `topLeft` that puts a window of outer size
+// `own` wholly inside `area`. A window larger than the area in one direction
+// starts at the area's top or left edge there, so its title bar and close
+// button stay within reach.
+QPoint KeepInside(const QRect& area, const QPoint& topLeft, const QSize& own);
+// The usable part (without panels and docks) of the screen that holds most
+// of `window`, in device-independent pixels.
+QRect AvailableAreaOf(const QWidget* window);
+// Moves `window` (its outer frame) centred over `panel`'s outer frame, then
+// inside the available area of the panel's screen.
 void CentreOver(QWidget* window, const QWidget* panel);
 
 }  // namespace ks

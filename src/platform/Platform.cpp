@@ -14,6 +14,7 @@ class SilentPlatform : public Platform {
   void Beep() override {}
   [[noreturn]] void EndProgram() override { std::_Exit(1); }
   void SetTopMost(WindowHandle, bool) override {}
+  void ActivateWindow(WindowHandle) override {}
   void OpenFolder(const std::string&) override {}
   void OpenAddress(const std::string&) override {}
   std::string DesktopFolder() override { return XdgDesktopFolder(); }

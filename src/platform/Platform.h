@@ -31,6 +31,9 @@ class Platform {
   // Puts a window into the top-most band or the normal band without
   // activating it.
   virtual void SetTopMost(WindowHandle window, bool topMost) = 0;
+  // Brings a shown window to the front of its band and gives it the keyboard
+  // focus, so the user's Enter and Esc reach the window that just opened.
+  virtual void ActivateWindow(WindowHandle window) = 0;
   // Opens a folder with the desktop's file manager; does not wait.
   virtual void OpenFolder(const std::string& folder) = 0;
   // Opens an address with the desktop's browser; does not wait.

@@ -19,6 +19,10 @@ void RecordingPlatform::SetTopMost(WindowHandle window, bool topMost) {
   calls.push_back({"SetTopMost", "", "", topMost ? 1 : 0, window});
 }
 
+void RecordingPlatform::ActivateWindow(WindowHandle window) {
+  calls.push_back({"ActivateWindow", "", "", 0, window});
+}
+
 void RecordingPlatform::OpenFolder(const std::string& folder) {
   calls.push_back({"OpenFolder", folder, "", 0, nullptr});
 }

@@ -16,7 +16,7 @@ struct ProgramEnded : std::runtime_error {
 };
 
 struct PlatformCall {
-  std::string what;  // "MessageBox", "Beep", "EndProgram", "SetTopMost", ...
+  std::string what;  // "MessageBox", "Beep", "EndProgram", "SetTopMost", "ActivateWindow", ...
   std::string text;  // message text, folder, address, ...
   std::string title;
   int value = 0;  // message style, or 1/0 for top-most
@@ -30,6 +30,7 @@ class RecordingPlatform : public Platform {
   void Beep() override;
   [[noreturn]] void EndProgram() override;
   void SetTopMost(WindowHandle window, bool topMost) override;
+  void ActivateWindow(WindowHandle window) override;
   void OpenFolder(const std::string& folder) override;
   void OpenAddress(const std::string& address) override;
   std::string DesktopFolder() override;

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 
 #include "check/ArchiveCheck.h"
 #include "archivers/Probe.h"
@@ -62,6 +63,8 @@ class ArchiveCheckTest : public QObject {
     });
     FrmMain& panel = run.Start();
     QVERIFY(panel.TopMostChecked());
+    // In the middle of the screen, so the window fits there centred.
+    panel.move(panel.screen()->availableGeometry().center() - QPoint(150, 100));
     InstallCheckZone(&panel);
     run.recorder.platform.Clear();
     run.libraries.log->clear();

@@ -126,13 +126,17 @@ class FrmVerTest : public QObject {
     const QPoint verCentre = ver->frameGeometry().center();
     QVERIFY(std::abs(panelCentre.x() - verCentre.x()) <= 1);
     QVERIFY(std::abs(panelCentre.y() - verCentre.y()) <= 1);
-    // Always on top; a top-most panel steps down beneath it.
+    // Always on top; a top-most panel steps down beneath it; the window
+    // takes the focus.
     auto stacking = recorder.platform.Of("SetTopMost");
     QCOMPARE(stacking.size(), std::size_t(2));
-    QCOMPARE(stacking[0].window, static_cast<WindowHandle>(ver.data()));
-    QCOMPARE(stacking[0].value, 1);
-    QCOMPARE(stacking[1].window, static_cast<WindowHandle>(&panel));
-    QCOMPARE(stacking[1].value, 0);
+    QCOMPARE(stacking[0].window, static_cast<WindowHandle>(&panel));
+    QCOMPARE(stacking[0].value, 0);
+    QCOMPARE(stacking[1].window, static_cast<WindowHandle>(ver.data()));
+    QCOMPARE(stacking[1].value, 1);
+    const auto activated = recorder.platform.Of("ActivateWindow");
+    QCOMPARE(activated.size(), std::size_t(1));
+    QCOMPARE(activated[0].window, static_cast<WindowHandle>(ver.data()));
 
     // The link opens the home page and leaves the window open.
     QTest::mouseClick(link, Qt::LeftButton);
@@ -162,8 +166,11 @@ class FrmVerTest : public QObject {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* v = qobject_cast<FrmVer*>(w)) ver = v;
     QVERIFY(ver);
-    // chkTop unchecked: only the version window is restacked.
-    QCOMPARE(recorder.platform.Of("SetTopMost").size(), std::size_t(1));
+    // chkTop unchecked: the version window still goes on top, with the focus.
+    auto opened = recorder.platform.Of("SetTopMost");
+    QCOMPARE(opened.back().window, static_cast<WindowHandle>(ver.data()));
+    QCOMPARE(opened.back().value, 1);
+    QCOMPARE(recorder.platform.Of("ActivateWindow").size(), std::size_t(1));
     QTest::keyClick(ver->findChild<QPlainTextEdit*>("txtVer"), Qt::Key_Escape);
     QVERIFY(panel.isEnabled());
     const auto stacking = recorder.platform.Of("SetTopMost");

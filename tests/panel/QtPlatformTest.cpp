@@ -3,6 +3,7 @@
 
 #include <QtTest>
 #include <QWidget>
+#include <QWindow>
 
 #include "platform/qt/QtPlatform.h"
 
@@ -16,15 +17,43 @@ class QtPlatformTest : public QObject {
     QWidget window;
     window.move(40, 30);
     window.show();
+    // The native window is the same before and after: its band changes in
+    // place, so the taskbar entry does not flicker and nothing pops up again.
+    const WId native = window.winId();
+    const QWindow* handle = window.windowHandle();
     platform.SetTopMost(&window, true);
     QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QVERIFY(window.testAttribute(Qt::WA_ShowWithoutActivating));
+    QVERIFY(window.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(window.isVisible());
-    platform.SetTopMost(&window, true);  // already there: nothing re-created
+    platform.SetTopMost(&window, true);  // already there: nothing changes
     QVERIFY(window.isVisible());
     platform.SetTopMost(&window, false);
     QVERIFY(!window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(!window.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(window.isVisible());
+    QCOMPARE(window.winId(), native);
+    QCOMPARE(window.windowHandle(), handle);
+  }
+
+  void activatingBringsAShownWindowToTheKeyboard() {
+    QtPlatform platform;
+    QWidget first, second;
+    first.show();
+    second.show();
+    first.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), &first);
+    platform.ActivateWindow(&second);
+    QTRY_COMPARE(QApplication::activeWindow(), &second);
+    QWidget hidden;
+    platform.ActivateWindow(&hidden);  // hidden: left alone
+    QVERIFY(!hidden.isVisible());
+    platform.ActivateWindow(nullptr);
+    QCOMPARE(QApplication::activeWindow(), &second);
+    // Stacking alone never activates.
+    platform.SetTopMost(&first, true);
+    platform.SetTopMost(&first, false);
+    QCoreApplication::processEvents();
+    QCOMPARE(QApplication::activeWindow(), &second);
   }
 
   void hiddenWindowStaysHidden() {

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QUrl>
 #include <QWidget>
+#include <QWindow>
 #include <cstdio>
 #include <cstdlib>
 
@@ -33,17 +34,30 @@ void QtPlatform::EndProgram() {
 void QtPlatform::SetTopMost(WindowHandle window, bool topMost) {
   auto* widget = static_cast<QWidget*>(window);
   if (!widget) return;
-  widget->setAttribute(Qt::WA_ShowWithoutActivating, true);
+  widget = widget->window();
   const bool current = widget->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-  if (current == topMost) {
-    // Already in the band: bring it to the front of it, as a re-stack would.
-    if (widget->isVisible()) widget->raise();
-    return;
+  if (current != topMost) {
+    // QWidget::setWindowFlag would destroy and re-create a shown native
+    // window (the taskbar entry flickers and the window pops up again above
+    // others). The widget's own copy of the flags is updated silently and the
+    // existing native window is told its new band, which the window manager
+    // applies in place.
+    const Qt::WindowFlags flags = widget->windowFlags().setFlag(Qt::WindowStaysOnTopHint, topMost);
+    widget->overrideWindowFlags(flags);
+    if (QWindow* native = widget->windowHandle()) native->setFlags(flags);
   }
-  const bool visible = widget->isVisible();
-  // Changing a window flag re-creates the native window and hides it.
-  widget->setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
-  if (visible) widget->show();
+  // Entering the top-most band, or asking for it again, puts the window at
+  // the front of that band; stepping down to the normal band never raises.
+  if (topMost && widget->isVisible()) widget->raise();
+}
+
+void QtPlatform::ActivateWindow(WindowHandle window) {
+  auto* widget = static_cast<QWidget*>(window);
+  if (!widget) return;
+  widget = widget->window();
+  if (!widget->isVisible()) return;
+  widget->raise();
+  widget->activateWindow();
 }
 
 void QtPlatform::OpenFolder(const std::string& folder) {

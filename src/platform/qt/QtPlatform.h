@@ -12,8 +12,11 @@ class QtPlatform : public Platform {
                   MessageStyle style) override;
   void Beep() override;
   [[noreturn]] void EndProgram() override;
-  // `window` is a QWidget*; the hint is toggled without activating it.
+  // `window` is a QWidget*. The band of its existing native window changes
+  // (the window manager's "above" state); the window is neither re-created
+  // nor activated.
   void SetTopMost(WindowHandle window, bool topMost) override;
+  void ActivateWindow(WindowHandle window) override;
   void OpenFolder(const std::string& folder) override;
   void OpenAddress(const std::string& address) override;
   std::string DesktopFolder() override;
