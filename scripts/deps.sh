@@ -1,20 +1,25 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Kestrino needs to build, run and test.
-# Quiet and quick when everything is already there.
+# Installs the Debian packages Kestrino needs to build and run; with --tests
+# also what the tests need. Quiet and quick when everything is already there.
+# Not root: the package step goes through sudo, and only when something is
+# missing.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libarchive-dev libgcab-dev libglib2.0-dev
-  libgtest-dev googletest
   fonts-ipafont-gothic
+  # Qt's own dialogs and buttons in Japanese (qtbase_ja.qm)
+  qt6-translations-l10n
 )
 if [ "${1:-}" = "--tests" ]; then
-  # Peer tools the tests cross-check our back-ends against, and what the
-  # window tests need.
-  packages+=(lhasa jlha-utils libarchive-tools unzip zip cabextract gcab arj p7zip-full
-             xvfb xauth xdotool zstd xz-utils bzip2 imagemagick time)
+  # The test frameworks, the peer tools the tests cross-check our back-ends
+  # against, and what the window and install tests need.
+  packages+=(libgtest-dev googletest
+             lhasa jlha-utils libarchive-tools unzip zip cabextract gcab arj p7zip-full
+             xvfb xauth xdotool zstd xz-utils bzip2 imagemagick time
+             openbox x11-utils desktop-file-utils)
 fi
 
 missing=()
@@ -22,9 +27,18 @@ for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+if [ "$(id -u)" != 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "These Debian packages are missing and sudo is not available." >&2
+    echo "Install them as root: apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+  sudo=(sudo)
 fi
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,12 +1,30 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts the Kestrino panel.
+# Sets up, builds and starts the Kestrino panel (the program only: no tests,
+# no peer tools). Run it as yourself; packages are installed through sudo
+# when some are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# Started with sudo: build and run as the user who asked, so that build/ and
+# the settings belong to them and not to root.
+if [ "$(id -u)" = 0 ] && [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
+  bash scripts/deps.sh
+  exec sudo -u "$SUDO_USER" -H env DISPLAY="${DISPLAY:-}" \
+    WAYLAND_DISPLAY="${WAYLAND_DISPLAY:-}" XAUTHORITY="${XAUTHORITY:-}" \
+    XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-}" bash "$0" "$@"
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  cat >&2 <<'TEXT'
+No display found: Kestrino is a desktop program and shows a window.
+Start it from a terminal inside your desktop session, or log in with
+X forwarding (ssh -X) and run this again. To try it on a machine without
+a screen, start it under a virtual display:
+  xvfb-run -a build/kestrino      (Debian package xvfb)
+TEXT
+  exit 1
+fi
+
 bash scripts/deps.sh
 bash scripts/build.sh
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "No display found; starting the panel under xvfb-run."
-  bash scripts/deps.sh --tests
-  exec xvfb-run -a ./build/kestrino
-fi
 exec ./build/kestrino
