@@ -48,6 +48,10 @@ int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
     log.Line(reader.errorText());
     return r;
   }
+  return ExtractEntries(reader, request, log);
+}
+
+int ExtractEntries(EntryReader& reader, const ExtractRequest& request, OutputLog& log) {
   SafeExtract out(request.owner, std::filesystem::path(request.folder), log,
                   request.progressTitle.empty() ? "Extracting" : request.progressTitle,
                   reader.fileSize());
@@ -56,9 +60,9 @@ int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
   log.Line("extracting " + request.archive);
   std::uint64_t named = 0;
   for (;;) {
-    const ArchiveReader::Next next = reader.NextEntry();
-    if (next == ArchiveReader::Next::End) break;
-    if (next == ArchiveReader::Next::Broken) {
+    const EntryReader::Next next = reader.NextEntry();
+    if (next == EntryReader::Next::End) break;
+    if (next == EntryReader::Next::Broken) {
       log.Line("archive damaged: " + reader.errorText());
       out.Finish();
       return reader.error();
@@ -113,12 +117,16 @@ int TestArchive(const std::string& archive, unsigned formats, OutputLog& log) {
     log.Line(reader.errorText());
     return r;
   }
+  return TestEntries(reader, log);
+}
+
+int TestEntries(EntryReader& reader, OutputLog& log) {
   TestProgress progress(reader.fileSize());
   std::uint64_t entries = 0;
   for (;;) {
-    const ArchiveReader::Next next = reader.NextEntry();
-    if (next == ArchiveReader::Next::End) break;
-    if (next == ArchiveReader::Next::Broken) {
+    const EntryReader::Next next = reader.NextEntry();
+    if (next == EntryReader::Next::End) break;
+    if (next == EntryReader::Next::Broken) {
       log.Line("archive damaged: " + reader.errorText());
       return reader.error();
     }

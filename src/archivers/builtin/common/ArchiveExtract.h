@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archivers/builtin/common/ArchiveReader.h"
+#include "archivers/builtin/common/EntryReader.h"
 #include "archivers/builtin/common/OutputLog.h"
 #include "platform/Platform.h"
 
@@ -25,11 +26,16 @@ struct ExtractRequest {
 
 // Extracts every entry; 0, or the ArcResult of the first failure (logged).
 int ExtractArchive(const ExtractRequest& request, OutputLog& log);
+// The same for a reader of our own, already opened (request.formats and
+// the password and single-name fields are then unused).
+int ExtractEntries(EntryReader& reader, const ExtractRequest& request, OutputLog& log);
 
 // Reads every entry's data, which verifies its CRC. Encrypted entries cannot
 // be verified without a password and a check never asks for one: their
 // headers are read and their data skipped. 0 when sound.
 int TestArchive(const std::string& archive, unsigned formats, OutputLog& log);
+// The same for a reader already opened.
+int TestEntries(EntryReader& reader, OutputLog& log);
 
 // The quick check: the file opens as one of `formats` and its first entry
 // header reads.

@@ -221,7 +221,7 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
   return Next::Entry;
 }
 
-int ArchiveReader::ReadData(const std::function<int(const void*, std::size_t)>& sink) {
+int ArchiveReader::ReadData(const DataSink& sink) {
   Utf8Locale locale;
   archive* a = impl_->a;
   impl_->passwordCancelled = false;

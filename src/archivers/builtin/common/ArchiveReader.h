@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "archivers/builtin/common/EntryReader.h"
 #include "archivers/builtin/common/GzipSource.h"
 #include "archivers/builtin/common/SafeExtract.h"
 
@@ -25,16 +26,15 @@ enum ArchiveFormats : unsigned {
   kFormatRar = 1u << 5,   // RAR 4 and RAR 5
 };
 
-class ArchiveReader {
+class ArchiveReader : public EntryReader {
  public:
-  enum class Next { Entry, End, Broken };
   // Called when an encrypted entry needs a password; nullopt means the user
   // cancelled. Asked once per entry: a second request for the same entry
   // means the password given was wrong.
   using PasswordSource = std::function<std::optional<std::string>(const std::string& entry)>;
 
   explicit ArchiveReader(unsigned formats);
-  ~ArchiveReader();
+  ~ArchiveReader() override;
   ArchiveReader(const ArchiveReader&) = delete;
   ArchiveReader& operator=(const ArchiveReader&) = delete;
 
@@ -47,24 +47,24 @@ class ArchiveReader {
   int Open(const std::string& file);
   // Reads the next entry header. On the first call a file that is none of
   // the formats gives Broken with kArcNotArcFile as error().
-  Next NextEntry();
-  const ExtractEntry& entry() const { return entry_; }
-  bool entryEncrypted() const { return encrypted_; }
+  Next NextEntry() override;
+  const ExtractEntry& entry() const override { return entry_; }
+  bool entryEncrypted() const override { return encrypted_; }
 
   // Passes the current entry's data to `sink` block by block (a non-zero
   // result of the sink stops and is returned). kArcOk when all of it was read
   // and verified; otherwise kArcFileCrc, kArcPassword, kArcUserCancel,
   // kArcUnexpectedEof, kArcMethod or kArcBrokenData.
-  int ReadData(const std::function<int(const void*, std::size_t)>& sink);
+  int ReadData(const DataSink& sink) override;
   // Skips the current entry's data; kArcOk or a result as ReadData.
-  int SkipData();
+  int SkipData() override;
 
   // The result code and text of the last failure.
-  int error() const { return error_; }
-  const std::string& errorText() const { return errorText_; }
+  int error() const override { return error_; }
+  const std::string& errorText() const override { return errorText_; }
   // Bytes of the archive file consumed so far, and its size.
-  std::uint64_t bytesRead() const;
-  std::uint64_t fileSize() const { return fileSize_; }
+  std::uint64_t bytesRead() const override;
+  std::uint64_t fileSize() const override { return fileSize_; }
 
  private:
   int Fail(int code);

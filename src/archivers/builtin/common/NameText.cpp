@@ -85,6 +85,10 @@ bool IsValidUtf8(const std::string& text) {
 
 std::string StoredNameToUtf8(const std::string& raw) {
   if (IsValidUtf8(raw)) return raw;
+  return Cp932ToUtf8(raw);
+}
+
+std::string Cp932ToUtf8(const std::string& raw) {
   iconv_t cd = ::iconv_open("UTF-8", "CP932");
   if (cd == reinterpret_cast<iconv_t>(-1)) cd = ::iconv_open("UTF-8", "SHIFT_JIS");
   std::string out;

@@ -11,6 +11,9 @@ bool IsValidUtf8(const std::string& text);
 // UTF-8 text stays as it is; anything else is read as CP932; bytes that are
 // not CP932 either become "_", so every name can still be written.
 std::string StoredNameToUtf8(const std::string& raw);
+// `raw` read as CP932 even when it would also be valid UTF-8 (the archive
+// said so); bytes that are not CP932 become "_".
+std::string Cp932ToUtf8(const std::string& raw);
 // The CP932 bytes of a UTF-8 text, when every character has a CP932 form that
 // reads back as the same character; nullopt otherwise (and when the system
 // has no CP932 converter). Characters CP932 only approximates are refused,

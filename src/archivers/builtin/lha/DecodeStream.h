@@ -35,6 +35,19 @@ enum class DecodeError {
   OutputStopped,  // DecodeOutput::Write returned false
 };
 
+// One decoding method. An object keeps its buffers, so one decoder serves
+// the entries of an archive one after the other.
+class EntryDecoder {
+ public:
+  virtual ~EntryDecoder() = default;
+  // Decodes one entry: reads coded bytes from `input` until `size` bytes
+  // went to `output`. None only when exactly `size` bytes were written and
+  // no bit beyond the input's end was needed. On any error the bytes
+  // written so far are not the entry and must be discarded; a caller still
+  // checks the entry's CRC on success.
+  virtual DecodeError Decode(DecodeInput& input, std::uint64_t size, DecodeOutput& output) = 0;
+};
+
 // A short English phrase for logs: "coded data ends early" and so on.
 const char* DecodeErrorText(DecodeError error);
 

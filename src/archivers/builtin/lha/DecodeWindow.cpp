@@ -23,6 +23,11 @@ void DecodeWindow::Start(std::uint64_t size, DecodeOutput& output, std::uint8_t 
   SetStop();
 }
 
+void DecodeWindow::Start(std::uint64_t size, DecodeOutput& output, const std::uint8_t* history) {
+  Start(size, output, std::uint8_t{0});
+  std::memcpy(buffer_.data(), history, history_);
+}
+
 void DecodeWindow::SetStop() {
   const std::size_t room = kChunk - static_cast<std::size_t>(pending_ - (buffer_.data() + history_));
   stop_ = pending_ + static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, room));

@@ -27,6 +27,8 @@ class DecodeWindow {
   // Starts an entry of `size` decoded bytes: the history is filled with
   // `fill` (LZH decoders start from spaces), nothing is pending.
   void Start(std::uint64_t size, DecodeOutput& output, std::uint8_t fill = ' ');
+  // The same with the history given: history() bytes, the oldest first.
+  void Start(std::uint64_t size, DecodeOutput& output, const std::uint8_t* history);
 
   // Where the next decoded byte goes. The decoding loop copies it into a
   // local, writes while it is below stop() (a match may end up to kMaxMatch

@@ -53,19 +53,15 @@ inline constexpr StaticHuffmanFormat kLh6Huffman{16, 5};
 inline constexpr StaticHuffmanFormat kLh7Huffman{17, 5};
 inline constexpr StaticHuffmanFormat kArjHuffman{17, 5};
 
-class StaticHuffmanDecoder {
+class StaticHuffmanDecoder : public EntryDecoder {
  public:
   explicit StaticHuffmanDecoder(const StaticHuffmanFormat& format);
-  ~StaticHuffmanDecoder();
+  ~StaticHuffmanDecoder() override;
   StaticHuffmanDecoder(const StaticHuffmanDecoder&) = delete;
   StaticHuffmanDecoder& operator=(const StaticHuffmanDecoder&) = delete;
 
-  // Decodes one entry: reads coded bytes from `input` until `size` bytes
-  // went to `output`. Returns None only when exactly `size` bytes were
-  // written and no bit beyond the input's end was needed. On any error the
-  // bytes written so far are not the entry and must be discarded; the
-  // caller still checks the entry's CRC on success.
-  DecodeError Decode(DecodeInput& input, std::uint64_t size, DecodeOutput& output);
+  // As EntryDecoder::Decode.
+  DecodeError Decode(DecodeInput& input, std::uint64_t size, DecodeOutput& output) override;
 
  private:
   struct State;

@@ -1,13 +1,24 @@
-// Unlha32.DLL: extracts and tests LHA archives; creating them is the LZH
-// encoder's job (UnlhaCreate).
+// Unlha32.DLL: extracts and tests LHA archives with our own reader
+// (LzhReader); creating them is the LZH encoder's job (UnlhaCreate).
 #include "archivers/builtin/common/ArchiveExtract.h"
 #include "archivers/builtin/Backends.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/common/CommandLine.h"
+#include "archivers/builtin/lha/LzhReader.h"
 #include "archivers/builtin/lha/UnlhaCreate.h"
 
 namespace ks {
 namespace {
+
+// Mode 0 asks whether the file is an LZH archive (its first header reads);
+// any other mode tests every entry's data against its CRC.
+int CheckLzhArchive(const std::string& file, int mode) {
+  LzhReader reader;
+  if (reader.Open(file) != kArcOk) return 0;
+  if (mode == 0) return reader.NextEntry() != EntryReader::Next::Broken ? 1 : 0;
+  OutputLog ignored;
+  return TestEntries(reader, ignored) == kArcOk ? 1 : 0;
+}
 
 class UnlhaBackend : public BuiltinBackend {
  public:
@@ -16,7 +27,7 @@ class UnlhaBackend : public BuiltinBackend {
   int CheckArchive(const std::string& file, int mode) override {
     if (running()) return 0;
     RunningScope scope(*this);
-    return CheckArchiveMode(file, kFormatLzh, mode);
+    return CheckLzhArchive(file, mode);
   }
 
   int ConfigDialog(WindowHandle, char*, int) override {
@@ -40,10 +51,14 @@ class UnlhaBackend : public BuiltinBackend {
       ExtractRequest request;
       request.archive = args[1];
       request.folder = args[2];
-      request.formats = kFormatLzh;
       request.owner = owner;
       request.progressTitle = "UnLha";
-      return ExtractArchive(request, log);
+      LzhReader reader;
+      if (const int r = reader.Open(request.archive); r != kArcOk) {
+        log.Line(reader.errorText());
+        return r;
+      }
+      return ExtractEntries(reader, request, log);
     }
     log.Line("unknown command: " + commandLine);
     return kArcCommandName;

@@ -1,0 +1,43 @@
+#pragma once
+// What the shared extraction and test loops (ArchiveExtract) need from an
+// archive reader: entries one after the other, each with its data read and
+// verified or skipped. libarchive's reader and our own LZH reader both offer
+// it, so both go through the same secure extraction.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "archivers/builtin/common/SafeExtract.h"
+
+namespace ks {
+
+class EntryReader {
+ public:
+  enum class Next { Entry, End, Broken };
+  // Receives data block by block; a non-zero result (an ArcResult) stops.
+  using DataSink = std::function<int(const void*, std::size_t)>;
+
+  virtual ~EntryReader() = default;
+
+  // Reads the next entry header. Broken carries error() and errorText().
+  virtual Next NextEntry() = 0;
+  virtual const ExtractEntry& entry() const = 0;
+  // Encrypted entries cannot be verified without a password.
+  virtual bool entryEncrypted() const = 0;
+  // Passes the current entry's data to `sink`. kArcOk only when all of it
+  // was read and verified.
+  virtual int ReadData(const DataSink& sink) = 0;
+  // Passes over the current entry's data.
+  virtual int SkipData() = 0;
+
+  // The result code and text of the last failure.
+  virtual int error() const = 0;
+  virtual const std::string& errorText() const = 0;
+  // Bytes of the archive file consumed so far, and its size (for progress).
+  virtual std::uint64_t bytesRead() const = 0;
+  virtual std::uint64_t fileSize() const = 0;
+};
+
+}  // namespace ks

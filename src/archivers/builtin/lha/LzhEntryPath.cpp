@@ -1,0 +1,80 @@
+#include "archivers/builtin/lha/LzhEntryPath.h"
+
+#include <algorithm>
+
+#include "archivers/builtin/common/NameText.h"
+#include "archivers/builtin/lha/LzhName.h"
+
+namespace ks {
+
+namespace {
+
+constexpr char kFolderMark = '\xFF';
+constexpr unsigned kUnixTypeMask = 0170000;
+constexpr unsigned kUnixSymlink = 0120000;
+
+bool ReadAsUtf8(const LzhEntryInfo& info, const std::string& raw) {
+  if (info.codePage == kCodePageUtf8) return IsValidUtf8(raw);
+  if (info.codePage == kCodePageCp932) return false;
+  return IsValidUtf8(raw);
+}
+
+bool DosLikeSystem(std::uint8_t os) {
+  return os == kLzhOsGeneric || os == kLzhOsMsdos || os == kLzhOsOs2 || os == kLzhOsAtari;
+}
+
+void LowerIfAllCapitals(std::string& path) {
+  if (std::any_of(path.begin(), path.end(), [](char c) { return c >= 'a' && c <= 'z'; })) return;
+  for (char& c : path)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+}
+
+}  // namespace
+
+LzhEntryPath MakeLzhEntryPath(const LzhEntryInfo& info) {
+  // Folder and name as one stored text, 0xFF (never part of a CP932 or
+  // UTF-8 character) between folders.
+  std::string raw = info.rawFolder;
+  if (!raw.empty() && raw.back() != kFolderMark) raw += kFolderMark;
+  raw += info.rawName;
+
+  std::string bare = raw;
+  bare.erase(std::remove(bare.begin(), bare.end(), kFolderMark), bare.end());
+  const bool utf8 = ReadAsUtf8(info, bare);
+
+  // Decode piece by piece, then treat "\" and "/" of the decoded text as
+  // separators too.
+  std::string text;
+  for (std::size_t start = 0;;) {
+    const std::size_t mark = raw.find(kFolderMark, start);
+    const std::string piece = raw.substr(start, mark == std::string::npos ? std::string::npos : mark - start);
+    text += utf8 ? piece : Cp932ToUtf8(piece);
+    if (mark == std::string::npos) break;
+    text += '/';
+    start = mark + 1;
+  }
+  std::replace(text.begin(), text.end(), '\\', '/');
+
+  LzhEntryPath result;
+  if (info.method == "-lhd-" && info.unixMode && (*info.unixMode & kUnixTypeMask) == kUnixSymlink) {
+    const std::size_t bar = text.find('|');
+    if (bar != std::string::npos) {
+      result.isLink = true;
+      result.linkTarget = text.substr(bar + 1);
+      text.resize(bar);
+    }
+  }
+  for (std::size_t s = 0; s <= text.size();) {
+    std::size_t slash = text.find('/', s);
+    if (slash == std::string::npos) slash = text.size();
+    if (slash > s) {
+      if (!result.path.empty()) result.path += '/';
+      result.path.append(text, s, slash - s);
+    }
+    s = slash + 1;
+  }
+  if (DosLikeSystem(info.osId)) LowerIfAllCapitals(result.path);
+  return result;
+}
+
+}  // namespace ks

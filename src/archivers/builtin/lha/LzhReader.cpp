@@ -1,0 +1,138 @@
+#include "archivers/builtin/lha/LzhReader.h"
+
+#include <cstring>
+
+#include "archivers/builtin/common/ResultCodes.h"
+#include "archivers/builtin/lha/LzhCrc16.h"
+#include "archivers/builtin/lha/LzhDecoders.h"
+#include "archivers/builtin/lha/LzhEntryPath.h"
+#include "archivers/builtin/lha/LzhHeaderParser.h"
+
+namespace ks {
+
+namespace {
+
+constexpr std::uint8_t kDosReadOnlyBit = 0x01;
+constexpr std::uint8_t kDosFolderBit = 0x10;
+constexpr unsigned kUnixTypeMask = 0170000;
+constexpr unsigned kUnixFolder = 0040000;
+
+// Passes decoded bytes on and keeps their CRC.
+class CrcOutput : public DecodeOutput {
+ public:
+  explicit CrcOutput(const EntryReader::DataSink& sink) : sink_(sink) {}
+  bool Write(const std::uint8_t* data, std::size_t size) override {
+    crc_.Update(data, size);
+    result_ = sink_(data, size);
+    return result_ == kArcOk;
+  }
+  std::uint16_t crc() const { return crc_.value(); }
+  int result() const { return result_; }
+
+ private:
+  const EntryReader::DataSink& sink_;
+  LzhCrc16 crc_;
+  int result_ = kArcOk;
+};
+
+bool IsFolder(const LzhEntryInfo& info) {
+  if (info.method == "-lhd-") return true;
+  if (info.unixMode && (*info.unixMode & kUnixTypeMask) == kUnixFolder) return true;
+  // Some MS-DOS tools store folders as empty stored files with the folder
+  // attribute or a trailing separator.
+  if (info.originalSize != 0 || info.compressedSize != 0) return false;
+  const char last = info.rawName.empty() ? '\0' : info.rawName.back();
+  return (info.dosAttribute & kDosFolderBit) || last == '\\' || last == '/';
+}
+
+}  // namespace
+
+LzhReader::LzhReader() = default;
+LzhReader::~LzhReader() = default;
+
+int LzhReader::Fail(int code, const std::string& text) {
+  error_ = code;
+  errorText_ = text;
+  return code;
+}
+
+int LzhReader::Open(const std::string& path) {
+  if (!file_.Open(path)) return Fail(kArcArcFileOpen, "cannot open " + path + ": " + std::strerror(file_.errorNumber()));
+  if (FindFirstLzhHeader(file_)) return kArcOk;
+  // An archive without entries is its end mark alone.
+  file_.Seek(0);
+  std::uint8_t first = 0xFF;
+  if (file_.size() > 0 && file_.size() <= 2 && file_.Read(&first, 1) == 1 && first == 0) {
+    empty_ = true;
+    return kArcOk;
+  }
+  if (file_.readFailed()) return Fail(kArcCannotRead, "read error in " + path);
+  return Fail(kArcNotArcFile, "not an LZH archive: " + path);
+}
+
+EntryDecoder* LzhReader::DecoderFor(const std::string& method) {
+  auto it = decoders_.find(method);
+  if (it == decoders_.end()) it = decoders_.emplace(method, MakeLzhDecoder(method)).first;
+  return it->second.get();
+}
+
+EntryReader::Next LzhReader::NextEntry() {
+  if (empty_) return Next::End;
+  if (haveEntry_) file_.Seek(info_.dataOffset + info_.compressedSize);
+  haveEntry_ = false;
+  std::string why;
+  switch (ReadLzhHeader(file_, info_, why)) {
+    case LzhHeaderResult::End: return Next::End;
+    case LzhHeaderResult::Broken:
+      Fail(file_.readFailed() ? kArcCannotRead : kArcHeaderBroken,
+           why + " at offset " + std::to_string(info_.headerOffset));
+      return Next::Broken;
+    case LzhHeaderResult::Entry: break;
+  }
+  haveEntry_ = true;
+  const LzhEntryPath path = MakeLzhEntryPath(info_);
+  entry_ = ExtractEntry{};
+  entry_.name = path.path;
+  entry_.size = info_.originalSize;
+  entry_.mtime = info_.mtime;
+  if (path.isLink) {
+    entry_.type = EntryType::Symlink;
+    entry_.link = path.linkTarget;
+  } else if (IsFolder(info_)) {
+    entry_.type = EntryType::Directory;
+  }
+  if (info_.unixMode)
+    entry_.mode = *info_.unixMode & 07777;
+  else if (info_.dosAttribute & kDosReadOnlyBit)
+    entry_.mode = entry_.type == EntryType::Directory ? 0555u : 0444u;
+  return Next::Entry;
+}
+
+int LzhReader::ReadData(const DataSink& sink) {
+  if (!haveEntry_) return Fail(kArcBrokenData, "no entry");
+  if (entry_.type != EntryType::File) return kArcOk;
+  EntryDecoder* decoder = DecoderFor(info_.method);
+  if (!decoder) return Fail(kArcMethod, "method " + info_.method + " is not supported");
+  file_.Seek(info_.dataOffset);
+  LzhDataInput input(file_, info_.compressedSize);
+  CrcOutput output(sink);
+  const DecodeError e = decoder->Decode(input, info_.originalSize, output);
+  switch (e) {
+    case DecodeError::None: break;
+    case DecodeError::OutputStopped: return Fail(output.result(), "");
+    case DecodeError::Truncated:
+      if (file_.readFailed()) return Fail(kArcCannotRead, "read error: " + std::string(std::strerror(file_.errorNumber())));
+      if (input.missing()) return Fail(kArcUnexpectedEof, "the archive ends inside this entry");
+      return Fail(kArcBrokenData, DecodeErrorText(e));
+    case DecodeError::Damaged: return Fail(kArcBrokenData, DecodeErrorText(e));
+  }
+  if (output.crc() != info_.dataCrc) return Fail(kArcFileCrc, "CRC error");
+  return kArcOk;
+}
+
+int LzhReader::SkipData() {
+  // NextEntry moves past the data.
+  return kArcOk;
+}
+
+}  // namespace ks

@@ -1,0 +1,60 @@
+#pragma once
+// Our own reader of LZH archives (and the LArc archives LHA tools also
+// open): every header level, the methods of LzhDecoders, names as
+// LzhEntryPath makes them, each file's CRC-16 verified. It feeds the shared
+// extraction and test loops, so everything is written through SafeExtract.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "archivers/builtin/common/EntryReader.h"
+#include "archivers/builtin/lha/DecodeStream.h"
+#include "archivers/builtin/lha/LzhArchiveFile.h"
+#include "archivers/builtin/lha/LzhEntryInfo.h"
+
+namespace ks {
+
+class LzhReader : public EntryReader {
+ public:
+  LzhReader();
+  ~LzhReader() override;
+
+  // kArcOk; kArcArcFileOpen when the file cannot be read; kArcNotArcFile
+  // when no LZH header is found (at the start, or after the program of a
+  // self-extracting archive).
+  int Open(const std::string& path);
+
+  Next NextEntry() override;
+  const ExtractEntry& entry() const override { return entry_; }
+  bool entryEncrypted() const override { return false; }
+  // Decodes the entry: kArcOk, kArcFileCrc, kArcBrokenData,
+  // kArcUnexpectedEof, kArcCannotRead, kArcMethod (a method we do not
+  // decode), or what the sink returned.
+  int ReadData(const DataSink& sink) override;
+  int SkipData() override;
+
+  int error() const override { return error_; }
+  const std::string& errorText() const override { return errorText_; }
+  std::uint64_t bytesRead() const override { return file_.position(); }
+  std::uint64_t fileSize() const override { return file_.size(); }
+
+  // The header as read, for tests and logs.
+  const LzhEntryInfo& info() const { return info_; }
+
+ private:
+  int Fail(int code, const std::string& text);
+  EntryDecoder* DecoderFor(const std::string& method);
+
+  LzhArchiveFile file_;
+  LzhEntryInfo info_;
+  ExtractEntry entry_;
+  bool haveEntry_ = false;
+  bool empty_ = false;
+  std::map<std::string, std::unique_ptr<EntryDecoder>> decoders_;
+  int error_ = 0;
+  std::string errorText_;
+};
+
+}  // namespace ks
