@@ -19,7 +19,7 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(libgtest-dev googletest
              lhasa jlha-utils libarchive-tools unzip zip cabextract gcab arj p7zip-full
              xvfb xauth xdotool zstd xz-utils bzip2 imagemagick time
-             openbox x11-utils desktop-file-utils)
+             openbox x11-utils desktop-file-utils locales)
 fi
 
 missing=()

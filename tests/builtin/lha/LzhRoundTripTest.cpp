@@ -1,4 +1,5 @@
 // Archives made by our LZH encoder, read back by libarchive, lhasa and jlha.
+#include <chrono>
 #include <random>
 
 #include "LzhTestSupport.h"
@@ -123,6 +124,22 @@ TEST_P(LzhRoundTripTest, ReadersWeDidNotWriteGetEveryFileBack) {
   const auto byJlha = ExtractWith("lha xy", archive, root() / "by-jlha", output);
   EXPECT_EQ(byJlha, expected) << output;
   EXPECT_EQ(output.find("CRC"), std::string::npos) << output;
+}
+
+TEST_P(LzhRoundTripTest, OurOwnReaderGetsEveryFileBack) {
+  const LzhRun run = RunUnlhaCreate("a -x1 -r2 " + std::string(GetParam()) + " " + Q(archive) + " \"src/*.*\"");
+  ASSERT_EQ(run.result, kArcOk) << run.log;
+  ScriptedHost host;
+  const auto unlha = MakeUnlhaBackend();
+  EXPECT_NE(unlha->CheckArchive(archive.string(), 2), 0);
+  const CommandRun x = RunCommand(*unlha, "x " + Q(archive) + " " + Q(root() / "out") + "/");
+  ASSERT_EQ(x.result, kArcOk) << x.log;
+  EXPECT_EQ(TreeOf(root() / "out"), Expected());
+  // Level-2 headers keep whole seconds.
+  auto seconds = [](const fs::path& p) {
+    return std::chrono::floor<std::chrono::seconds>(fs::last_write_time(p).time_since_epoch()).count();
+  };
+  EXPECT_EQ(seconds(root() / "out" / "src" / "text.txt"), seconds(root() / "src" / "text.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, LzhRoundTripTest, ::testing::Values("-o5", "-o6", "-o7"));

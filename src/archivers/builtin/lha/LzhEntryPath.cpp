@@ -64,15 +64,20 @@ LzhEntryPath MakeLzhEntryPath(const LzhEntryInfo& info) {
       text.resize(bar);
     }
   }
+  // A leading separator stays, so the secure extraction sees (and refuses)
+  // an absolute name.
+  std::string path;
+  if (!text.empty() && text[0] == '/') path.push_back('/');
   for (std::size_t s = 0; s <= text.size();) {
     std::size_t slash = text.find('/', s);
     if (slash == std::string::npos) slash = text.size();
     if (slash > s) {
-      if (!result.path.empty()) result.path += '/';
-      result.path.append(text, s, slash - s);
+      if (!path.empty() && path.back() != '/') path.push_back('/');
+      path.append(text, s, slash - s);
     }
     s = slash + 1;
   }
+  result.path = std::move(path);
   if (DosLikeSystem(info.osId)) LowerIfAllCapitals(result.path);
   return result;
 }

@@ -288,6 +288,12 @@ std::optional<std::uint64_t> FindFirstLzhHeader(LzhArchiveFile& file) {
   std::vector<std::uint8_t> head(kSfxSearchBytes + kFirstBytes);
   file.Seek(0);
   head.resize(file.Read(head.data(), head.size()));
+  // A file that starts like a header is an archive, damaged or not; its
+  // first header's reading tells what is wrong.
+  if (head.size() >= kFirstBytes && head[20] <= 3 && LooksLikeLzhMethod(reinterpret_cast<const char*>(&head[2]))) {
+    file.Seek(0);
+    return 0;
+  }
   LzhEntryInfo info;
   std::string error;
   for (std::size_t p = 0; p + kFirstBytes <= head.size(); ++p) {

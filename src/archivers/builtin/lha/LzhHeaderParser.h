@@ -19,9 +19,9 @@ enum class LzhHeaderResult { Entry, End, Broken };
 // position is then unspecified.
 LzhHeaderResult ReadLzhHeader(LzhArchiveFile& file, LzhEntryInfo& info, std::string& error);
 
-// Where the first header of an archive starts: 0 for a plain archive, past
-// the program of a self-extracting one (searched in its first megabyte);
-// nullopt when no header is found.
+// Where the first header of an archive starts: 0 for a file that starts
+// like one (sound or not), else past the program of a self-extracting
+// archive (searched in its first megabyte); nullopt when no header is found.
 std::optional<std::uint64_t> FindFirstLzhHeader(LzhArchiveFile& file);
 
 // True for the five method characters of an LZH or LArc entry ("-lh5-",
