@@ -15,7 +15,6 @@
 #include "dialogs/FrmVer.h"
 #include "panel/AppIcon.h"
 #include "panel/DropLabel.h"
-#include "panel/KeepOnScreen.h"
 #include "panel/Outline.h"
 #include "panel/PanelFonts.h"
 #include "panel/PanelSave.h"
@@ -204,7 +203,6 @@ void FrmMain::OpenWindowOver(QWidget* window, OverBand band) {
   setEnabled(false);
   window->winId();  // the frame is known once the native window exists
   CentreOver(window, this);
-  KeepInsideOnceFramed(window, AvailableAreaOf(this));
   // The bands are set before the window shows, so it appears in its band
   // at once rather than first behind a top-most panel.
   const bool topMost = band == OverBand::AlwaysTopMost || TopMostChecked();
@@ -259,34 +257,43 @@ void FrmMain::ResizeOuterTwips(int width, int height) {
   // the window is shown).
   if (!testAttribute(Qt::WA_WState_Created)) winId();
   const QSize outer(TwipsToPixels(width), TwipsToPixels(height));
-  const QSize frame = frameGeometry().size() - size();
-  resize(std::max(1, outer.width() - frame.width()), std::max(1, outer.height() - frame.height()));
+  const QMargins frame = FrameMarginsOf(this);
+  resize(std::max(1, outer.width() - frame.left() - frame.right()),
+         std::max(1, outer.height() - frame.top() - frame.bottom()));
   // A window manager frames the window only once it is shown; until then
   // its border is unknown, so the outer size is applied again after showing.
   pendingOuterSize_.reset();
-  if (!isVisible() && frame.isEmpty()) pendingOuterSize_ = outer;
+  if (!isVisible() && frame.isNull()) pendingOuterSize_ = outer;
 }
 
 bool FrmMain::ApplyPendingOuterSize() {
   if (!pendingOuterSize_) return true;
-  const QSize frame = frameGeometry().size() - size();
-  if (frame.isEmpty()) return false;
+  const QMargins frame = FrameMarginsOf(this);
+  if (frame.isNull()) return false;
   const QSize outer = *pendingOuterSize_;
   pendingOuterSize_.reset();
   if (!isMaximized() && !isFullScreen())
-    resize(std::max(1, outer.width() - frame.width()),
-           std::max(1, outer.height() - frame.height()));
+    resize(std::max(1, outer.width() - frame.left() - frame.right()),
+           std::max(1, outer.height() - frame.top() - frame.bottom()));
   return true;
+}
+
+void FrmMain::RetryPendingOuterSize(int triesLeft) {
+  // The frame extents arrive from the window manager a little later, later
+  // still on a busy machine; a window without any frame keeps its size.
+  QTimer::singleShot(100, this, [this, triesLeft] {
+    if (ApplyPendingOuterSize()) return;
+    if (triesLeft > 1)
+      RetryPendingOuterSize(triesLeft - 1);
+    else
+      pendingOuterSize_.reset();
+  });
 }
 
 void FrmMain::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
   if (ApplyPendingOuterSize()) return;
-  // The frame extents arrive from the window manager a little later; a
-  // window without any frame keeps the size it has.
-  QTimer::singleShot(100, this, [this] {
-    if (!ApplyPendingOuterSize()) pendingOuterSize_.reset();
-  });
+  RetryPendingOuterSize(10);
 }
 
 void FrmMain::resizeEvent(QResizeEvent* e) {

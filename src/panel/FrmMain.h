@@ -144,6 +144,7 @@ class FrmMain : public QWidget {
   void ConnectMenu();
   void ApplyRects();
   bool ApplyPendingOuterSize();
+  void RetryPendingOuterSize(int triesLeft);
   void ApplyColours();
   bool OpensMenu(QWidget* hit) const;
   bool HandleKey(QKeyEvent* key);

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace ks {
@@ -34,10 +35,28 @@ QRect AvailableAreaOf(const QWidget* window) {
   return screen ? screen->availableGeometry() : QRect();
 }
 
+QMargins FrameMarginsOf(const QWidget* window) {
+  // The native window asks the window manager again whenever the frame may
+  // have changed; the widget's own copy is renewed only when it moves or is
+  // resized, and may still say "no frame" long after the window was framed.
+  if (const QWindow* native = window->windowHandle()) return native->frameMargins();
+  const QRect frame = window->frameGeometry();
+  const QRect client = window->geometry();
+  return QMargins(client.left() - frame.left(), client.top() - frame.top(),
+                  frame.right() - client.right(), frame.bottom() - client.bottom());
+}
+
 void CentreOver(QWidget* window, const QWidget* panel) {
   if (!window || !panel) return;
-  const QSize own = window->frameGeometry().size();
-  const QPoint centred = CentredOver(panel->frameGeometry(), own);
+  // Until the window manager has framed the window its frame is unknown;
+  // the panel's own frame is the best guess, as one manager frames both.
+  // (Window managers place the frame of a window that is not shown yet at
+  // the position it asks for, so the position is the frame's in both cases.)
+  const QMargins panelFrame = FrameMarginsOf(panel);
+  QMargins frame = FrameMarginsOf(window);
+  if (frame.isNull()) frame = panelFrame;
+  const QSize own = window->size().grownBy(frame);
+  const QPoint centred = CentredOver(panel->geometry().marginsAdded(panelFrame), own);
   const QRect area = AvailableAreaOf(panel);
   window->move(area.isEmpty() ? centred : KeepInside(area, centred, own));
 }

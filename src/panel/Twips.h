@@ -2,6 +2,7 @@
 // Geometry is designed in twips; Qt works in device-independent pixels.
 // 15 twips are one pixel.
 
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -35,6 +36,9 @@ QPoint KeepInside(const QRect& area, const QPoint& topLeft, const QSize& own);
 // The usable part (without panels and docks) of the screen that holds most
 // of `window`, in device-independent pixels.
 QRect AvailableAreaOf(const QWidget* window);
+// The frame the window manager put around a top-level window (null when it
+// has none or has not framed it yet).
+QMargins FrameMarginsOf(const QWidget* window);
 // Moves `window` (its outer frame) centred over `panel`'s outer frame, then
 // inside the available area of the panel's screen.
 void CentreOver(QWidget* window, const QWidget* panel);
