@@ -23,6 +23,7 @@ std::shared_ptr<CommonArchiver> MakeCabBackend();
 std::shared_ptr<CommonArchiver> MakeUnrar32Backend();
 std::shared_ptr<CommonArchiver> MakeJackBackend();
 std::shared_ptr<CommonArchiver> MakeTarBackend();
+std::shared_ptr<CommonArchiver> MakeIshBackend();
 std::shared_ptr<UnrarInterface> MakeUnrarDllBackend();
 
 }  // namespace ks

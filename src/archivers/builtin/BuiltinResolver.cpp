@@ -19,8 +19,10 @@ std::shared_ptr<CommonArchiver> MakeBuiltinLibrary(LibraryId id) {
       return MakeJackBackend();
     case LibraryId::Cab:
       return MakeCabBackend();
+    case LibraryId::Ish:
+      return MakeIshBackend();
     default:
-      // UnArj32j.DLL, Ish32.DLL, UnGCA32.DLL, Yz1.DLL and Bga32.DLL have no
+      // UnArj32j.DLL, UnGCA32.DLL, Yz1.DLL and Bga32.DLL have no
       // built-in back-end: they stay missing.
       return nullptr;
   }
