@@ -122,14 +122,20 @@ class IshBackend : public BuiltinBackend {
       return kArcArcFileOpen;
     }
     const std::string fallback = FallbackName(file);
+    // A first pass over the headers gives the progress window its total.
     std::uint64_t total = 0;
+    bool any = false;
     {
-      const std::vector<IshEntry> entries = ScanIshFile(in.get(), 0, fallback, SIZE_MAX);
-      if (entries.empty()) {
-        log.Line("not an ISH file (no header line found): " + file);
-        return kArcNotArcFile;
+      IshLineReader lines(in.get());
+      IshDecoder headers(lines, fallback);
+      while (const std::optional<IshEntry> entry = headers.NextFile()) {
+        any = true;
+        total += entry->header.size;
       }
-      for (const IshEntry& e : entries) total += e.header.size;
+    }
+    if (!any) {
+      log.Line("not an ISH file (no header line found): " + file);
+      return kArcNotArcFile;
     }
     std::rewind(in.get());
 

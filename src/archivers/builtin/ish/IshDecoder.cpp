@@ -1,6 +1,7 @@
 #include "archivers/builtin/ish/IshDecoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/ish/IshBlock.h"
@@ -76,21 +77,35 @@ bool IshLineReader::Next(std::string& line) {
   }
   line.clear();
   bool any = false;
-  while (limit_ == 0 || read_ < limit_) {
-    const int c = std::getc(file_);
-    if (c == EOF) {
-      if (std::ferror(file_)) readError_ = true;
-      break;
-    }
-    ++read_;
+  for (;;) {
+    if (pos_ == end_ && !Fill()) return any && !readError_;
     any = true;
-    if (c == '\n') return true;
-    // Mail and terminals add CRs and colour sequences; the encodings never
-    // write a control character.
-    if (c <= 0x1F || c == 0x7F) continue;
-    if (line.size() < kMaxLine) line += static_cast<char>(c);
+    const char* from = buffer_.data() + pos_;
+    const char* stop = buffer_.data() + end_;
+    const auto* nl = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(stop - from)));
+    const char* upto = nl ? nl : stop;
+    for (const char* p = from; p < upto && line.size() < kMaxLine; ++p) {
+      // Mail and terminals add CRs and colour sequences; the encodings never
+      // write a control character.
+      const auto c = static_cast<unsigned char>(*p);
+      if (c > 0x1F && c != 0x7F) line += static_cast<char>(c);
+    }
+    pos_ = static_cast<std::size_t>(upto - buffer_.data()) + (nl ? 1 : 0);
+    if (nl) return true;
   }
-  return any && !readError_;
+}
+
+bool IshLineReader::Fill() {
+  pos_ = end_ = 0;
+  std::size_t want = buffer_.size();
+  if (limit_ != 0) {
+    if (read_ >= limit_) return false;
+    want = static_cast<std::size_t>(std::min<std::uint64_t>(want, limit_ - read_));
+  }
+  end_ = std::fread(buffer_.data(), 1, want, file_);
+  read_ += end_;
+  if (end_ == 0 && std::ferror(file_)) readError_ = true;
+  return end_ > 0;
 }
 
 void IshLineReader::PutBack(std::string line) { back_ = std::move(line); }

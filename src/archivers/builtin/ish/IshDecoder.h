@@ -21,8 +21,8 @@ namespace ks {
 // any size costs little memory.
 class IshLineReader {
  public:
-  // Reads `file` (not owned) from where it stands; stops after `byteLimit`
-  // bytes (0: no limit).
+  // Reads `file` (not owned, and read by nothing else meanwhile) from where
+  // it stands; stops after `byteLimit` bytes (0: no limit).
   explicit IshLineReader(std::FILE* file, std::uint64_t byteLimit = 0);
   // The next line; false at the end of the text or on a read error.
   bool Next(std::string& line);
@@ -31,9 +31,13 @@ class IshLineReader {
   bool readError() const { return readError_; }
 
  private:
+  bool Fill();
+
   std::FILE* file_;
   std::uint64_t limit_;
   std::uint64_t read_ = 0;
+  std::vector<char> buffer_ = std::vector<char>(1 << 16);
+  std::size_t pos_ = 0, end_ = 0;
   std::optional<std::string> back_;
   bool readError_ = false;
 };
