@@ -191,6 +191,29 @@ TEST_F(IshBackendTest, ACutTextFailsUnlessOnlyCheckLinesAreMissing) {
   EXPECT_EQ(ReadFile(scratch / "whole" / "test.txt"), data);
 }
 
+TEST_F(IshBackendTest, AHeaderThatLiesAboutTheSizeFailsAtTheEndOfTheText) {
+  IshWriteOptions o;
+  o.claimedSize = 0xFFFFFFF0u;
+  const CommandResult r = Restore(Put("big.ish", WriteIsh(SomeBytes(500, 13), o).Text()), scratch / "out");
+  // The first block already lacks the lines the size calls for.
+  EXPECT_EQ(r.code, kArcBrokenData) << r.output;
+  EXPECT_NE(r.output.find("data lines 10, 11, 12, 13, 14, 15, 16, 17, ... (51 in all)"),
+            std::string::npos) << r.output;
+  EXPECT_TRUE(Names(scratch / "out").empty());
+}
+
+TEST_F(IshBackendTest, AnyOneOfTheThreeHeaderLinesWillDo) {
+  const std::string data = SomeBytes(3000, 14);
+  IshText text = WriteIsh(data);
+  const std::size_t first = 1;  // after the title
+  Damage(text.lines[first]);
+  Damage(text.lines[first + 1], 40);
+  ASSERT_EQ(Restore(Put("a.ish", text.Text()), scratch / "out").code, 0);
+  EXPECT_EQ(ReadFile(scratch / "out" / "test.txt"), data);
+  Damage(text.lines[first + 2], 60);
+  EXPECT_EQ(Restore(Put("b.ish", text.Text()), scratch / "none").code, kArcNotArcFile);
+}
+
 TEST_F(IshBackendTest, EverySizeRoundTripsInEveryEncoding) {
   for (IshEncoding e : kAll) {
     const std::size_t p = IshRecordLength(e) - 3;  // payload of a line

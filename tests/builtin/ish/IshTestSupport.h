@@ -34,6 +34,7 @@ struct IshWriteOptions {
   std::uint8_t volume = 0;      // non-zero: a volume of a set
   bool partLine = false;        // add "<<< Part 1/2 [ n lines ] >>>"
   bool breakFileCrc = false;    // store a wrong CRC of the whole file
+  std::optional<std::uint32_t> claimedSize;  // a header that lies about the size
   bool colourTitle = false;     // wrap the title in ANSI colour sequences
   std::string newline = "\n";
 };
@@ -76,7 +77,7 @@ inline IshText WriteIsh(const std::string& data, const IshWriteOptions& o = {}) 
   if (o.partLine) out.lines.push_back("<<< Part 1/2 [ 10 lines ] >>>");
   const IshEncoding headerEncoding = o.encoding == IshEncoding::Jis8 ? IshEncoding::Jis8 : IshEncoding::Jis7;
   const std::string header = EncodeIshLine(
-      headerEncoding, MakeIshHeaderRecord(o.encoding, static_cast<std::uint32_t>(data.size()),
+      headerEncoding, MakeIshHeaderRecord(o.encoding, o.claimedSize.value_or(static_cast<std::uint32_t>(data.size())),
                                           o.shortField, o.dosTime, o.volume));
   for (int i = 0; i < 3; ++i) out.lines.push_back(header);
 

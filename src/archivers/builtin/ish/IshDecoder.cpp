@@ -43,9 +43,13 @@ class PayloadStream {
   int stored_ = 0;
 };
 
+// "3, 4, 5"; a long list is cut after a few numbers and counted.
 std::string NumberList(const std::vector<unsigned>& numbers) {
+  constexpr std::size_t kShown = 8;
   std::string text;
-  for (unsigned n : numbers) text += (text.empty() ? "" : ", ") + std::to_string(n);
+  for (std::size_t i = 0; i < numbers.size() && i < kShown; ++i)
+    text += (i == 0 ? "" : ", ") + std::to_string(numbers[i]);
+  if (numbers.size() > kShown) text += ", ... (" + std::to_string(numbers.size()) + " in all)";
   return text;
 }
 
