@@ -14,6 +14,7 @@
 
 #include "archivers/ArchiverHost.h"
 #include "archivers/LibrarySet.h"
+#include "archivers/TypeDetect.h"
 #include "archivers/builtin/Backends.h"
 
 namespace {
@@ -165,28 +166,26 @@ int ListVersions() {
   return kExitOk;
 }
 
-// Every entry of a RAR archive through unrar.dll, as the archive check does.
+// Every entry of a RAR archive through unrar.dll: the archive check's own
+// test, so the two always agree.
 int CheckWithUnrar(const std::string& file) {
-  UnrarLibrary& unrar = Libraries().Unrar();
-  RarOpenArchiveData open;
-  open.archiveName = file;
-  open.openMode = 1;
-  const RarHandle handle = unrar.RAROpenArchive(open);
-  if (handle == 0) {
-    std::printf("cannot open %s (code %u)\nresult: not valid\n", file.c_str(), open.openResult);
+  if (!Libraries().Unrar().present()) {
+    std::cerr << "kestrino-archiver: unrar.dll is missing\n";
     return kExitFailed;
   }
-  bool sound = true;
-  RarHeaderData header;
-  while (unrar.RARReadHeader(handle, header) == 0) {
-    const int r = unrar.RARProcessFile(handle, kRarTest);
-    std::printf("%s %s\n", r == 0 ? "ok    " : "FAILED", header.fileName.c_str());
-    if (r != 0) {
-      sound = false;
-      break;
+  const bool sound = RarTest(file, [&](const RarTestStep& step) {
+    switch (step.what) {
+      case RarTestStep::What::Open:
+        std::printf("cannot open %s (code %d)\n", file.c_str(), step.code);
+        break;
+      case RarTestStep::What::Header:
+        std::printf("FAILED a header cannot be read (code %d)\n", step.code);
+        break;
+      case RarTestStep::What::Entry:
+        std::printf("%s %s\n", step.code == 0 ? "ok    " : "FAILED", step.name.c_str());
+        break;
     }
-  }
-  unrar.RARCloseArchive(handle);
+  });
   std::printf("result: %s\n", sound ? "valid" : "not valid");
   return sound ? kExitOk : kExitFailed;
 }

@@ -109,6 +109,7 @@ class RarArchive {
     data.openMode = 1;
     data.comment.reserve(256);
     handle_ = unrar_.RAROpenArchive(data);
+    openResult_ = static_cast<int>(data.openResult);
   }
   ~RarArchive() {
     if (!handle_) return;
@@ -122,12 +123,14 @@ class RarArchive {
   RarArchive& operator=(const RarArchive&) = delete;
 
   bool open() const { return handle_ != 0; }
+  int openResult() const { return openResult_; }
   int ReadHeader(RarHeaderData& header) { return unrar_.RARReadHeader(handle_, header); }
   int Process(int operation) { return unrar_.RARProcessFile(handle_, operation); }
 
  private:
   UnrarLibrary& unrar_;
   RarHandle handle_ = 0;
+  int openResult_ = 0;
 };
 
 }  // namespace
@@ -166,18 +169,29 @@ int RarProbe(const std::string& path) {
   }
 }
 
-bool RarTest(const std::string& path) {
+bool RarTest(const std::string& path, const std::function<void(const RarTestStep&)>& onStep) {
+  auto tell = [&](RarTestStep::What what, std::string name, int code) {
+    if (onStep) onStep(RarTestStep{what, std::move(name), code});
+  };
   try {
     RarArchive archive(path);
-    if (!archive.open()) return false;
+    if (!archive.open()) {
+      tell(RarTestStep::What::Open, "", archive.openResult());
+      return false;
+    }
     for (;;) {
       RarHeaderData header;
       const int read = archive.ReadHeader(header);
       // Only the regular end counts as "all entries passed"; a header that
       // cannot be read means the archive is damaged from there on.
       if (read == kRarEndArchive) return true;
-      if (read != 0) return false;
-      if (archive.Process(kRarTest) != 0) return false;
+      if (read != 0) {
+        tell(RarTestStep::What::Header, "", read);
+        return false;
+      }
+      const int tested = archive.Process(kRarTest);
+      tell(RarTestStep::What::Entry, header.fileName, tested);
+      if (tested != 0) return false;
     }
   } catch (const LibraryError&) {
     return false;

@@ -2,6 +2,7 @@
 // What a dropped path is: a folder, one of the archive types, a picture, or
 // unknown. Extraction and the check compare the names below as text.
 
+#include <functional>
 #include <string>
 
 namespace ks {
@@ -45,10 +46,21 @@ enum RarProbeResult : int {
 // the first file entry. Any library error counts as kRarProbeNo.
 int RarProbe(const std::string& path);
 
+// One step of RarTest, for callers that show them.
+struct RarTestStep {
+  enum class What { Open, Header, Entry };
+  What what = What::Entry;
+  std::string name;  // the entry tested (What::Entry)
+  // RARProcessFile's answer for an entry; the open result or RARReadHeader's
+  // answer for a failed open or an unreadable header.
+  int code = 0;
+};
+
 // True when unrar.dll opens `path` and every entry passes its test, up to the
 // regular end of the archive. A header that cannot be read, a failed entry, a
-// missing library or an archive that does not open give false.
-bool RarTest(const std::string& path);
+// missing library or an archive that does not open give false. `onStep`
+// hears of every entry tested and of the failure that ended the test.
+bool RarTest(const std::string& path, const std::function<void(const RarTestStep&)>& onStep = {});
 
 // What RARReadHeader answers at the regular end of an archive.
 constexpr int kRarEndArchive = 10;

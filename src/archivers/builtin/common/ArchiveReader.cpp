@@ -2,7 +2,6 @@
 
 #include "archivers/builtin/common/GzipSource.h"
 #include "archivers/builtin/common/NameText.h"
-#include "archivers/builtin/rar/RarCrcIndex.h"
 #include "archivers/builtin/common/Utf8Locale.h"
 
 #include <archive.h>
@@ -49,6 +48,11 @@ bool HasZipEndRecord(const std::string& file, std::uint64_t size) {
   for (std::size_t i = buf.size() - 22 + 1; i-- > 0;)
     if (buf[i] == 'P' && buf[i + 1] == 'K' && buf[i + 2] == 5 && buf[i + 3] == 6) return true;
   return false;
+}
+
+bool IsRar(archive* a) {
+  const int base = archive_format(a) & ARCHIVE_FORMAT_BASE_MASK;
+  return base == ARCHIVE_FORMAT_RAR || base == ARCHIVE_FORMAT_RAR_V5;
 }
 
 constexpr std::size_t kBlockSize = 1 << 20;
@@ -114,10 +118,63 @@ void ArchiveReader::SetPasswordSource(PasswordSource source) { impl_->passwords 
 void ArchiveReader::SetSingleName(const std::string& name) { singleName_ = name; }
 
 int ArchiveReader::Fail(int code) {
-  error_ = code;
   const char* text = archive_error_string(impl_->a);
-  errorText_ = text ? text : "unknown error";
+  return Fail(code, text ? text : "unknown error");
+}
+
+int ArchiveReader::Fail(int code, const std::string& text) {
+  error_ = code;
+  errorText_ = text;
   return code;
+}
+
+namespace {
+
+int RarEndCode(RarIndexEnd end) {
+  switch (end) {
+    case RarIndexEnd::Cut:
+      return kArcUnexpectedEof;
+    case RarIndexEnd::HeadersEncrypted:
+      return kArcPassword;
+    default:
+      return kArcHeaderBroken;
+  }
+}
+
+}  // namespace
+
+bool ArchiveReader::CheckRarEntry() {
+  const auto i = static_cast<std::size_t>(impl_->entryIndex);
+  if (i >= rar_->entries.size()) {
+    Fail(RarEndCode(rar_->end), rar_->end == RarIndexEnd::Whole
+                                    ? "an entry not listed in the archive's headers"
+                                    : rar_->problem);
+    return false;
+  }
+  const RarIndexEntry& listed = rar_->entries[i];
+  const bool folder = entry_.type == EntryType::Directory;
+  const bool sizeDiffers = listed.size && !folder && !listed.folder &&
+                           archive_entry_size_is_set(impl_->e) && *listed.size != entry_.size;
+  if (listed.folder != folder || sizeDiffers) {
+    Fail(kArcHeaderBroken, "the archive's headers contradict each other");
+    return false;
+  }
+  if (!listed.name.empty()) entry_.name = listed.name;
+  // libarchive does not see RAR 5's encryption record.
+  if (listed.encrypted) encrypted_ = true;
+  return true;
+}
+
+bool ArchiveReader::CheckRarEnd() {
+  if (rar_->end != RarIndexEnd::Whole) {
+    Fail(RarEndCode(rar_->end), rar_->problem);
+    return false;
+  }
+  if (static_cast<std::size_t>(impl_->entryIndex + 1) != rar_->entries.size()) {
+    Fail(kArcHeaderBroken, "entries listed in the archive's headers were not found");
+    return false;
+  }
+  return true;
 }
 
 int ArchiveReader::Open(const std::string& file) {
@@ -130,6 +187,7 @@ int ArchiveReader::Open(const std::string& file) {
   }
   fileSize_ = static_cast<std::uint64_t>(st.st_size);
   fileName_ = file;
+  if (formats_ & kFormatRar) rar_ = ReadRarIndex(file);
   if (formats_ == kFormatZip && !HasZipEndRecord(file, fileSize_)) {
     error_ = kArcUnexpectedEof;
     errorText_ = "the archive is cut short: its central directory is missing";
@@ -166,6 +224,7 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
       Fail(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof : kArcBrokenData);
       return Next::Broken;
     }
+    if (rar_ && IsRar(a) && !CheckRarEnd()) return Next::Broken;
     return Next::End;
   }
   if (r == ARCHIVE_FATAL || r == ARCHIVE_RETRY) {
@@ -188,7 +247,6 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
       return Next::Broken;
     }
   }
-  if (first && archive_format(a) == ARCHIVE_FORMAT_RAR) rar4Crcs_ = ReadRar4FileCrcs(fileName_);
   archive_entry* e = impl_->e;
   ++impl_->entryIndex;
   entry_ = ExtractEntry{};
@@ -218,24 +276,47 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
   if (entry_.type == EntryType::File && !entry_.name.empty() &&
       (entry_.name.back() == '/' || entry_.name.back() == '\\') && entry_.size == 0)
     entry_.type = EntryType::Directory;
+  if (rar_ && IsRar(a) && !CheckRarEntry()) return Next::Broken;
   return Next::Entry;
 }
 
-int ArchiveReader::ReadData(const DataSink& sink) {
+int ArchiveReader::ReadData(const DataSink& sink) { return ReadSparseData(sink, {}); }
+
+int ArchiveReader::ReadSparseData(const DataSink& sink, const HoleSink& hole) {
   Utf8Locale locale;
   archive* a = impl_->a;
   impl_->passwordCancelled = false;
+  // A folder's or a link's header is all there is; RAR 5 even refuses a read.
+  if (entry_.type != EntryType::File) return SkipData();
   if (encrypted_ && !impl_->passwords) {
     error_ = kArcPassword;
     errorText_ = "the entry is encrypted and no password can be asked for";
     return error_;
   }
-  // Stored RAR 4 entries are verified here; libarchive does not.
-  const bool checkCrc = !rar4Crcs_.empty() && impl_->entryIndex >= 0 &&
-                        static_cast<std::size_t>(impl_->entryIndex) < rar4Crcs_.size();
+  // RAR entries are verified here too: libarchive leaves stored ones out.
+  std::optional<std::uint32_t> expectedCrc;
+  if (rar_ && IsRar(a) && impl_->entryIndex >= 0 && static_cast<std::size_t>(impl_->entryIndex) < rar_->entries.size())
+    expectedCrc = rar_->entries[static_cast<std::size_t>(impl_->entryIndex)].crc;
+  const bool checkCrc = expectedCrc.has_value();
   uLong crc = crc32(0, nullptr, 0);
   std::uint64_t written = 0;
   static const std::vector<char> zeros(1 << 16, 0);
+  // Sparse entries come with holes between blocks (and maybe after the last).
+  auto fillTo = [&](std::uint64_t offset) -> int {
+    if (written >= offset) return kArcOk;
+    if (hole && !checkCrc) {
+      const int h = hole(offset - written);
+      written = offset;
+      return h;
+    }
+    while (written < offset) {
+      const std::size_t gap = static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), offset - written));
+      if (checkCrc) crc = crc32(crc, reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(gap));
+      if (const int s = sink(zeros.data(), gap); s != kArcOk) return s;
+      written += gap;
+    }
+    return kArcOk;
+  };
   for (;;) {
     const void* buf = nullptr;
     size_t size = 0;
@@ -258,24 +339,17 @@ int ArchiveReader::ReadData(const DataSink& sink) {
         return Fail(kArcMethod);
       return Fail(kArcBrokenData);
     }
-    // Sparse entries come with holes between blocks; fill them.
-    while (offset > 0 && written < static_cast<std::uint64_t>(offset)) {
-      const std::size_t gap =
-          static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), offset - written));
-      if (const int s = sink(zeros.data(), gap); s != kArcOk) return s;
-      written += gap;
-    }
+    if (offset > 0)
+      if (const int s = fillTo(static_cast<std::uint64_t>(offset)); s != kArcOk) return s;
     if (size > 0) {
       if (checkCrc) crc = crc32(crc, static_cast<const Bytef*>(buf), static_cast<uInt>(size));
       if (const int s = sink(buf, size); s != kArcOk) return s;
       written += size;
     }
   }
-  if (checkCrc && static_cast<std::uint32_t>(crc) != rar4Crcs_[static_cast<std::size_t>(impl_->entryIndex)]) {
-    error_ = kArcFileCrc;
-    errorText_ = "File CRC error";
-    return error_;
-  }
+  if (archive_entry_sparse_count(impl_->e) > 0)
+    if (const int s = fillTo(entry_.size); s != kArcOk) return s;
+  if (checkCrc && static_cast<std::uint32_t>(crc) != *expectedCrc) return Fail(kArcFileCrc, "File CRC error");
   return kArcOk;
 }
 

@@ -12,6 +12,7 @@
 #include "archivers/builtin/common/EntryReader.h"
 #include "archivers/builtin/common/GzipSource.h"
 #include "archivers/builtin/common/SafeExtract.h"
+#include "archivers/builtin/rar/RarIndex.h"
 
 namespace ks {
 
@@ -54,8 +55,11 @@ class ArchiveReader : public EntryReader {
   // Passes the current entry's data to `sink` block by block (a non-zero
   // result of the sink stops and is returned). kArcOk when all of it was read
   // and verified; otherwise kArcFileCrc, kArcPassword, kArcUserCancel,
-  // kArcUnexpectedEof, kArcMethod or kArcBrokenData.
+  // kArcUnexpectedEof, kArcMethod or kArcBrokenData. An entry that is no
+  // file (a folder, a link) has no data: its data is skipped.
   int ReadData(const DataSink& sink) override;
+  // The same, with the holes of a sparse entry told to `hole`.
+  int ReadSparseData(const DataSink& sink, const HoleSink& hole) override;
   // Skips the current entry's data; kArcOk or a result as ReadData.
   int SkipData() override;
 
@@ -68,6 +72,12 @@ class ArchiveReader : public EntryReader {
 
  private:
   int Fail(int code);
+  int Fail(int code, const std::string& text);
+  // Holds an entry of a RAR archive against our own walk of its headers.
+  bool CheckRarEntry();
+  // At the end of a RAR archive: whether every header was read up to the
+  // end block.
+  bool CheckRarEnd();
   struct Impl;
   std::unique_ptr<Impl> impl_;
   unsigned formats_;
@@ -80,7 +90,7 @@ class ArchiveReader : public EntryReader {
   std::string errorText_;
   std::uint64_t fileSize_ = 0;
   std::string fileName_;
-  std::vector<std::uint32_t> rar4Crcs_;  // data CRCs of a RAR 4 archive's entries
+  std::optional<RarIndex> rar_;  // our walk of a RAR archive's headers
 };
 
 }  // namespace ks

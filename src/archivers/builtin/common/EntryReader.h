@@ -29,6 +29,15 @@ class EntryReader {
   // Passes the current entry's data to `sink`. kArcOk only when all of it
   // was read and verified.
   virtual int ReadData(const DataSink& sink) = 0;
+  // Told of a run of zero bytes a sparse entry does not store, so that it
+  // can stay a hole on disk.
+  using HoleSink = std::function<int(std::uint64_t)>;
+  // As ReadData, with the holes of a sparse entry told to `hole` rather
+  // than passed to `sink` as zeros. Formats without holes need not offer it.
+  virtual int ReadSparseData(const DataSink& sink, const HoleSink& hole) {
+    (void)hole;
+    return ReadData(sink);
+  }
   // Passes over the current entry's data.
   virtual int SkipData() = 0;
 
