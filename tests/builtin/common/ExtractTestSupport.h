@@ -85,7 +85,8 @@ inline std::map<std::string, std::string> Tree(const fs::path& root) {
   std::map<std::string, std::string> tree;
   if (!fs::exists(root)) return tree;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::end(it); ++it) {
-    const std::string rel = fs::relative(it->path(), root).string();
+    // Lexically: fs::relative would resolve a link to its target.
+    const std::string rel = it->path().lexically_relative(root).string();
     if (it->is_symlink())
       tree[rel] = "link:" + fs::read_symlink(it->path()).string();
     else if (it->is_directory())

@@ -87,9 +87,9 @@ int ExtractEntries(EntryReader& reader, const ExtractRequest& request, OutputLog
       }
       continue;
     }
-    const int r = reader.ReadData([&](const void* data, std::size_t size) {
-      return out.Write(data, size);
-    });
+    const int r = reader.ReadSparseData(
+        [&](const void* data, std::size_t size) { return out.Write(data, size); },
+        [&](std::uint64_t size) { return out.WriteHole(size); });
     if (r != kArcOk) {
       out.Abort();
       if (r != kArcUserCancel || !reader.errorText().empty())
@@ -97,10 +97,13 @@ int ExtractEntries(EntryReader& reader, const ExtractRequest& request, OutputLog
       out.Finish();
       return r;
     }
+    const std::uint64_t before = out.filesWritten();
     if (const int c = out.Commit(); c != kArcOk) {
       out.Finish();
       return c;
     }
+    // An entry the file system could not take is logged as such already.
+    if (out.filesWritten() == before) continue;
     if (++named <= kNamesLogged)
       log.Line("  " + entry.name);
     else if (named == kNamesLogged + 1)
@@ -155,10 +158,12 @@ int TestEntries(EntryReader& reader, OutputLog& log) {
 
 bool LooksLikeArchive(const std::string& archive, unsigned formats) {
   ArchiveReader reader(formats);
-  if (reader.Open(archive) != kArcOk) return false;
+  // A damaged compressed file is still one of ours: the full test then
+  // says it is damaged.
+  if (reader.Open(archive) != kArcOk) return reader.damagedCompression();
   // An archive without entries is still an archive; a damaged first header
   // is not recognisable as one.
-  return reader.NextEntry() != ArchiveReader::Next::Broken;
+  return reader.NextEntry() != ArchiveReader::Next::Broken || reader.damagedCompression();
 }
 
 int CheckArchiveMode(const std::string& archive, unsigned formats, int mode) {

@@ -50,6 +50,22 @@ bool HasZipEndRecord(const std::string& file, std::uint64_t size) {
   return false;
 }
 
+// The compressions Tar32 reads, by their signatures: a file that starts
+// with one is ours even when it is too damaged to decode, and the user is
+// told it is damaged rather than "not an archive".
+const char* CompressedKind(const std::string& file) {
+  unsigned char m[6] = {};
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) return nullptr;
+  const std::size_t n = std::fread(m, 1, sizeof m, f);
+  std::fclose(f);
+  if (n >= 2 && m[0] == 0x1f && m[1] == 0x8b) return "gzip";
+  if (n >= 4 && m[0] == 'B' && m[1] == 'Z' && m[2] == 'h' && m[3] >= '1' && m[3] <= '9') return "bzip2";
+  if (n >= 6 && std::memcmp(m, "\xfd" "7zXZ\0", 6) == 0) return "xz";
+  if (n >= 4 && std::memcmp(m, "\x28\xb5\x2f\xfd", 4) == 0) return "zstd";
+  return nullptr;
+}
+
 bool IsRar(archive* a) {
   const int base = archive_format(a) & ARCHIVE_FORMAT_BASE_MASK;
   return base == ARCHIVE_FORMAT_RAR || base == ARCHIVE_FORMAT_RAR_V5;
@@ -201,12 +217,26 @@ int ArchiveReader::Open(const std::string& file) {
     opened = archive_read_open_filename(impl_->a, file.c_str(), kBlockSize);
   }
   if (opened != ARCHIVE_OK) {
+    if (FailDamagedCompression()) return error_;
     // libarchive reads the first block while opening: a file it cannot even
     // bid on is not one of our formats; one it cannot read is unreadable.
     const int err = archive_errno(impl_->a);
     return Fail(err == kFileFormatErrno || err == 0 ? kArcNotArcFile : kArcArcFileOpen);
   }
   return kArcOk;
+}
+
+bool ArchiveReader::FailDamagedCompression() {
+  if (!(formats_ & (kFormatTar | kFormatSingle))) return false;
+  const char* kind = CompressedKind(fileName_);
+  if (!kind) return false;
+  const char* text = archive_error_string(impl_->a);
+  const std::string why = text ? text : "it cannot be decoded";
+  Fail(ContainsNoCase(text, "truncated") || ContainsNoCase(text, "premature") ? kArcUnexpectedEof
+                                                                             : kArcBrokenData,
+       ContainsNoCase(text, "damaged") ? why : std::string(kind) + " data damaged: " + why);
+  damagedCompression_ = true;
+  return true;
 }
 
 ArchiveReader::Next ArchiveReader::NextEntry() {
@@ -231,7 +261,7 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
     const int err = archive_errno(a);
     if (first && (err == kFileFormatErrno || err == 0) &&
         ContainsNoCase(archive_error_string(a), "unrecognized archive format")) {
-      Fail(kArcNotArcFile);
+      if (!FailDamagedCompression()) Fail(kArcNotArcFile);
     } else {
       Fail(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof
                                                                 : kArcHeaderBroken);

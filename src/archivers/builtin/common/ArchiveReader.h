@@ -63,6 +63,10 @@ class ArchiveReader : public EntryReader {
   // Skips the current entry's data; kArcOk or a result as ReadData.
   int SkipData() override;
 
+  // Whether the file bears the signature of a compression we read but is
+  // too damaged to decode: it is ours, and damaged.
+  bool damagedCompression() const { return damagedCompression_; }
+
   // The result code and text of the last failure.
   int error() const override { return error_; }
   const std::string& errorText() const override { return errorText_; }
@@ -78,6 +82,9 @@ class ArchiveReader : public EntryReader {
   // At the end of a RAR archive: whether every header was read up to the
   // end block.
   bool CheckRarEnd();
+  // A failure to open or to find the format, told as damage when the file
+  // bears a compression's signature. True when it did.
+  bool FailDamagedCompression();
   struct Impl;
   std::unique_ptr<Impl> impl_;
   unsigned formats_;
@@ -85,6 +92,7 @@ class ArchiveReader : public EntryReader {
   ExtractEntry entry_;
   bool encrypted_ = false;
   bool first_ = true;
+  bool damagedCompression_ = false;
   std::string singleName_ = "data";
   int error_ = kArcOk;
   std::string errorText_;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace ks {
@@ -24,17 +25,39 @@ struct GzipSource::Impl {
   std::vector<unsigned char> out = std::vector<unsigned char>(kOutSize);
   std::uint64_t consumed = 0;
 
-  bool FillInput() {
-    if (z.avail_in > 0 || inputEnded) return true;
-    const std::size_t n = std::fread(in.data(), 1, in.size(), file);
-    if (n == 0) {
-      if (std::ferror(file)) return false;
-      inputEnded = true;
+  // Makes at least `n` bytes available, fewer only when the file ends.
+  bool Want(std::size_t n) {
+    if (z.avail_in >= n || inputEnded) return true;
+    std::size_t have = z.avail_in;
+    if (have > 0 && z.next_in != in.data()) std::memmove(in.data(), z.next_in, have);
+    while (have < n && !inputEnded) {
+      const std::size_t got = std::fread(in.data() + have, 1, in.size() - have, file);
+      if (got == 0) {
+        if (std::ferror(file)) return false;
+        inputEnded = true;
+      }
+      have += got;
+      consumed += got;
     }
     z.next_in = in.data();
-    z.avail_in = static_cast<uInt>(n);
-    consumed += n;
+    z.avail_in = static_cast<uInt>(have);
     return true;
+  }
+
+  // What follows a member: another member, nothing, or zeros (tape blocks
+  // pad some files). Anything else is a member whose start was damaged;
+  // passing over it would drop its data without a word.
+  enum class After { Member, End, Damaged, ReadError };
+  After WhatFollows() {
+    if (!Want(2)) return After::ReadError;
+    if (z.avail_in >= 2 && z.next_in[0] == 0x1f && z.next_in[1] == 0x8b) return After::Member;
+    for (;;) {
+      for (uInt i = 0; i < z.avail_in; ++i)
+        if (z.next_in[i] != 0) return After::Damaged;
+      z.avail_in = 0;
+      if (inputEnded) return After::End;
+      if (!Want(1)) return After::ReadError;
+    }
   }
 
   // The next block of decompressed data; size 0 at the end, -1 on damage.
@@ -44,7 +67,7 @@ struct GzipSource::Impl {
     z.next_out = out.data();
     z.avail_out = static_cast<uInt>(out.size());
     while (z.avail_out == out.size()) {
-      if (!FillInput()) {
+      if (!Want(1)) {
         archive_set_error(a, errno, "cannot read the archive");
         return -1;
       }
@@ -54,18 +77,19 @@ struct GzipSource::Impl {
       }
       const int r = inflate(&z, Z_NO_FLUSH);
       if (r == Z_STREAM_END) {
-        // inflate has checked this member's CRC-32 and length. Another
-        // member may follow; anything else after the data is ignored, as
-        // gzip itself does with trailing zeros.
-        if (!FillInput()) {
-          archive_set_error(a, errno, "cannot read the archive");
-          return -1;
-        }
-        if (z.avail_in >= 2 && z.next_in[0] == 0x1f && z.next_in[1] == 0x8b) {
+        // inflate has checked this member's CRC-32 and length.
+        const After next = WhatFollows();
+        if (next == After::Member) {
           inflateReset(&z);
-        } else {
+        } else if (next == After::End) {
           finished = true;
           break;
+        } else if (next == After::Damaged) {
+          archive_set_error(a, EILSEQ, "gzip data damaged: a member after the first has no valid header");
+          return -1;
+        } else {
+          archive_set_error(a, errno, "cannot read the archive");
+          return -1;
         }
       } else if (r != Z_OK && r != Z_BUF_ERROR) {
         archive_set_error(a, EILSEQ, "gzip data damaged: %s", z.msg ? z.msg : "bad data");

@@ -1,5 +1,7 @@
 #include "archivers/builtin/common/SafeExtract.h"
 
+#include "archivers/builtin/common/FileCalls.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <system_error>
 #include <unordered_set>
 #include <vector>
@@ -46,6 +49,14 @@ int WriteErrorCode(int err) {
 }
 
 std::string ErrnoText(int err) { return std::strerror(err); }
+
+// Errors that concern one name only (too long, or characters the file
+// system cannot hold, as on exFAT or NTFS): that entry is skipped, the rest
+// of the archive is still extracted and the command fails at the end.
+bool NameRefused(int err) { return err == ENAMETOOLONG || err == EILSEQ || err == EINVAL; }
+
+// A file system that does not offer the call at all.
+bool CallMissing(int err) { return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EPERM; }
 
 // The process umask, read once; only this thread changes it, and only here.
 mode_t CurrentUmask() {
@@ -125,6 +136,7 @@ struct SafeExtract::State {
   std::optional<unsigned> fileMode;
   std::optional<std::int64_t> fileTime;
   bool replacing = false;
+  bool endsInHole = false;  // the file's size is still to be set after a hole
   unsigned tempCounter = 0;
 
   bool replaceAll = false;
@@ -226,7 +238,7 @@ struct SafeExtract::State {
           EntryFailed(name, "a file stands where its folder should be", kArcMakeDirectory);
           return kSkipEntry;
         case Walk::Failed:
-          if (err == ENAMETOOLONG) {
+          if (NameRefused(err)) {
             EntryFailed(name, ErrnoText(err), kArcMakeDirectory);
             return kSkipEntry;
           }
@@ -272,20 +284,39 @@ struct SafeExtract::State {
   std::string NextTempName() { return ".~ks" + std::to_string(::getpid()) + "_" + std::to_string(++tempCounter); }
 
   // Moves `temp` onto `leaf` in `dirFd`; without `replace` an existing name
-  // is never overwritten (something appeared since the question).
+  // is never overwritten (something appeared since the question). 0 or an
+  // errno value; EEXIST when the name is taken.
   int PutInPlace(int dirFd, const std::string& temp, const std::string& leaf, bool replace) {
-    int r;
-    if (replace) {
-      r = ::renameat(dirFd, temp.c_str(), dirFd, leaf.c_str());
-    } else {
-      r = ::renameat2(dirFd, temp.c_str(), dirFd, leaf.c_str(), RENAME_NOREPLACE);
-      if (r != 0 && (errno == EINVAL || errno == ENOSYS)) {
-        // File systems without RENAME_NOREPLACE: a hard link never replaces.
-        r = ::linkat(dirFd, temp.c_str(), dirFd, leaf.c_str(), 0);
-        if (r == 0) ::unlinkat(dirFd, temp.c_str(), 0);
-      }
+    const FileCalls& calls = TheFileCalls();
+    if (replace) return calls.rename(dirFd, temp.c_str(), dirFd, leaf.c_str()) == 0 ? 0 : errno;
+    if (calls.renameNoReplace(dirFd, temp.c_str(), dirFd, leaf.c_str()) == 0) return 0;
+    if (!CallMissing(errno)) return errno;
+    // A hard link never replaces either.
+    if (calls.link(dirFd, temp.c_str(), dirFd, leaf.c_str()) == 0) {
+      ::unlinkat(dirFd, temp.c_str(), 0);
+      return 0;
     }
-    return r == 0 ? 0 : errno;
+    if (!CallMissing(errno)) return errno;
+    return ReserveAndRename(dirFd, temp, leaf);
+  }
+
+  // For file systems with neither (FUSE mounts): the name is taken first by
+  // an empty file made only if nothing has it, and the finished file is
+  // renamed over that one. The empty file stands under the name only for
+  // that moment, and is removed again if the rename fails.
+  int ReserveAndRename(int dirFd, const std::string& temp, const std::string& leaf) {
+    const int fd = ::openat(dirFd, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return errno;
+    struct stat reserved;
+    const bool known = ::fstat(fd, &reserved) == 0;
+    ::close(fd);
+    if (TheFileCalls().rename(dirFd, temp.c_str(), dirFd, leaf.c_str()) == 0) return 0;
+    const int err = errno;
+    struct stat now;
+    if (known && ::fstatat(dirFd, leaf.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        now.st_ino == reserved.st_ino && now.st_dev == reserved.st_dev && now.st_size == 0)
+      ::unlinkat(dirFd, leaf.c_str(), 0);
+    return err;
   }
 
   mode_t Masked(std::optional<unsigned> mode, mode_t fallback) const {
@@ -391,6 +422,10 @@ int SafeExtract::Begin(const ExtractEntry& entry) {
         s.EntryFailed(entry.name, "a file of that name exists", kArcMakeDirectory);
         return kSkipEntry;
       case State::Walk::Failed:
+        if (NameRefused(err)) {
+          s.EntryFailed(entry.name, ErrnoText(err), kArcMakeDirectory);
+          return kSkipEntry;
+        }
         s.log.Line("cannot create folder " + entry.name + ": " + ErrnoText(err));
         return kArcMakeDirectory;
     }
@@ -477,6 +512,7 @@ int SafeExtract::Begin(const ExtractEntry& entry) {
   s.fileMode = entry.mode;
   s.fileTime = entry.mtime;
   s.replacing = exists;
+  s.endsInHole = false;
   return kArcOk;
 }
 
@@ -496,7 +532,35 @@ int SafeExtract::Write(const void* data, std::size_t size) {
     p += n;
     size -= static_cast<std::size_t>(n);
     s.done += static_cast<std::uint64_t>(n);
+    s.endsInHole = false;
   }
+  if (!s.Tick(false)) {
+    s.DropFile();
+    s.log.Line("cancelled");
+    return kArcUserCancel;
+  }
+  return kArcOk;
+}
+
+int SafeExtract::WriteHole(std::uint64_t size) {
+  State& s = *s_;
+  if (!s.file.valid()) return kArcCannotWrite;
+  if (size == 0) return kArcOk;
+  const off_t at = ::lseek(s.file.get(), 0, SEEK_CUR);
+  int err = 0;
+  if (at < 0)
+    err = errno;
+  else if (size > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max() - at))
+    err = EFBIG;
+  else if (::lseek(s.file.get(), static_cast<off_t>(size), SEEK_CUR) < 0)
+    err = errno;
+  if (err != 0) {
+    s.log.Line("cannot write " + s.shownName + ": " + ErrnoText(err));
+    s.DropFile();
+    return WriteErrorCode(err);
+  }
+  s.endsInHole = true;
+  s.done += size;
   if (!s.Tick(false)) {
     s.DropFile();
     s.log.Line("cancelled");
@@ -508,6 +572,16 @@ int SafeExtract::Write(const void* data, std::size_t size) {
 int SafeExtract::Commit() {
   State& s = *s_;
   if (!s.file.valid()) return kArcCannotWrite;
+  if (s.endsInHole) {
+    // A hole at the end is only a size: nothing was written there.
+    const off_t size = ::lseek(s.file.get(), 0, SEEK_CUR);
+    if (size < 0 || ::ftruncate(s.file.get(), size) != 0) {
+      const int err = errno;
+      s.log.Line("cannot write " + s.shownName + ": " + ErrnoText(err));
+      s.DropFile();
+      return WriteErrorCode(err);
+    }
+  }
   ::fchmod(s.file.get(), s.Masked(s.fileMode, 0644));
   if (s.fileTime) {
     const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(*s.fileTime), 0}};
@@ -523,8 +597,13 @@ int SafeExtract::Commit() {
   }
   if (const int err = s.PutInPlace(s.fileDir, s.tempName, s.leafName, s.replacing); err != 0) {
     ::unlinkat(s.fileDir, s.tempName.c_str(), 0);
+    s.fileDir = -1;
     if (err == EEXIST) {
       s.EntryFailed(s.shownName, "a file of that name appeared meanwhile", kArcAlreadyExist);
+      return kArcOk;
+    }
+    if (NameRefused(err)) {
+      s.EntryFailed(s.shownName, ErrnoText(err), kArcCannotWrite);
       return kArcOk;
     }
     s.log.Line("cannot write " + s.shownName + ": " + ErrnoText(err));

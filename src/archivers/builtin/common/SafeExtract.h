@@ -9,7 +9,8 @@
 //   ever written through a link, whether the archive made it or it was there;
 // - a symbolic link is made only when it stays inside the target, a hard link
 //   only to a file this extraction wrote; devices and FIFOs are never made;
-// - an existing file is replaced only when the host says so (AskOverwrite);
+// - an existing file is replaced only when the host says so (AskOverwrite),
+//   also on file systems that cannot rename without replacing;
 // - a file is written under a temporary name in its folder and renamed into
 //   place by Commit, after the reader has verified its data, so a damaged or
 //   wrongly decrypted archive leaves no half-written file;
@@ -17,7 +18,9 @@
 //   through the umask; modification times are restored.
 //
 // Refused entries are skipped and logged; the rest of the archive is still
-// extracted and Finish then reports kArcUnsafeEntry.
+// extracted and Finish then reports kArcUnsafeEntry. So are entries whose
+// name the file system cannot hold (too long, characters it refuses):
+// Finish then reports their failure.
 
 #include <cstdint>
 #include <filesystem>
@@ -76,6 +79,10 @@ class SafeExtract {
   // Appends data to the file begun. kArcOk, kArcDiskSpace, kArcCannotWrite,
   // or kArcUserCancel when the user pressed Cancel (the file is then removed).
   int Write(const void* data, std::size_t size);
+  // Extends the file begun by `size` zero bytes that take no room on disk
+  // where the file system allows (a hole of a sparse file). kArcOk, or a
+  // result as Write.
+  int WriteHole(std::uint64_t size);
   // Puts the finished file in place with its mode and time. kArcOk,
   // kArcCannotWrite or kArcDiskSpace (the file is then removed).
   int Commit();
