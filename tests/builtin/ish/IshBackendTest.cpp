@@ -301,14 +301,41 @@ TEST_F(IshBackendTest, SeveralFilesInOneMailWithItsNoise) {
   second.shortField = "SECOND  DAT";
   second.title = "second.dat";
   const std::string a = SomeBytes(7000, 8), b = SomeBytes(300, 9);
+  // The first file's last check line is lost: its data ends only where the
+  // second file begins, after the second one's title.
+  IshText firstText = WriteIsh(a, first);
+  firstText.lines.erase(firstText.lines.begin() +
+                        static_cast<std::ptrdiff_t>(firstText.blocks.back()[IshRecordLength(first.encoding)]));
   const std::string mail = "From: someone\r\nSubject: two files\r\n\r\nHere they are.\r\n" +
-                           WriteIsh(a, first).Text() + "\r\n-- \r\nbye\r\n" + WriteIsh(b, second).Text();
+                           firstText.Text() + "\r\n-- \r\nbye\r\n" + WriteIsh(b, second).Text();
   const fs::path in = Put("mail.txt", mail);
   const CommandResult r = Restore(in, scratch / "out");
   ASSERT_EQ(r.code, 0) << r.output;
   EXPECT_EQ(Names(scratch / "out"), (std::vector<std::string>{"second.dat", "テスト.txt"}));
   EXPECT_EQ(ReadFile(scratch / "out" / "テスト.txt"), a);
   EXPECT_EQ(ReadFile(scratch / "out" / "second.dat"), b);
+}
+
+TEST_F(IshBackendTest, OldMacintoshLineEndsAndTextsTurnedIntoUtf8) {
+  const std::string data = SomeBytes(6000, 15);
+  IshWriteOptions mac;
+  mac.newline = "\r";
+  ASSERT_EQ(Restore(Put("mac.ish", WriteIsh(data, mac).Text()), scratch / "mac").code, 0);
+  EXPECT_EQ(ReadFile(scratch / "mac" / "test.txt"), data);
+
+  // An editor that read the Shift-JIS text and saved it as UTF-8.
+  const std::optional<fs::path> folder = IshSamples();
+  if (!folder) GTEST_SKIP() << kNoSamples;
+  for (const char* name : {"numbers-sjis.ish", "rand-jis8.ish", "numbers-nonkana.ish"}) {
+    const fs::path utf8 = scratch / (std::string(name) + ".utf8");
+    ASSERT_EQ(Shell("iconv -f CP932 -t UTF-8 -o " + Quote(utf8) + " " + Quote(*folder / name)), 0) << name;
+    ASSERT_GT(ReadFile(utf8).size(), ReadFile(*folder / name).size()) << name;
+    const fs::path out = scratch / (std::string("u") + name);
+    const CommandResult r = Restore(utf8, out);
+    ASSERT_EQ(r.code, 0) << name << "\n" << r.output;
+    const std::string original = std::string(name).rfind("numbers", 0) == 0 ? "numbers.txt" : "rand.bin";
+    EXPECT_EQ(ReadFile(out / original), ReadFile(*folder / original)) << name;
+  }
 }
 
 TEST_F(IshBackendTest, CancelLeavesNothing) {

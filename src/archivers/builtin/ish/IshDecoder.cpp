@@ -1,8 +1,8 @@
 #include "archivers/builtin/ish/IshDecoder.h"
 
 #include <algorithm>
-#include <cstring>
 
+#include "archivers/builtin/common/NameText.h"
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/ish/IshBlock.h"
 #include "archivers/builtin/ish/IshNames.h"
@@ -53,6 +53,30 @@ std::string NumberList(const std::vector<unsigned>& numbers) {
   return text;
 }
 
+// The Shift-JIS bytes of a line that a text editor turned into UTF-8; nullopt
+// for a line that is plain ASCII or no such text.
+std::optional<std::string> Cp932Form(const std::string& line) {
+  const bool high = std::any_of(line.begin(), line.end(), [](char c) { return (c & 0x80) != 0; });
+  if (!high || !IsValidUtf8(line)) return std::nullopt;
+  return Utf8ToCp932Exact(line);
+}
+
+// The sound record a data line carries, also when it was turned into UTF-8.
+std::optional<IshRecord> SoundRecord(IshEncoding encoding, const std::string& line) {
+  if (auto record = DecodeIshLine(encoding, line); record && IshRecordSound(*record)) return record;
+  if (const auto cp932 = Cp932Form(line))
+    if (auto record = DecodeIshLine(encoding, *cp932); record && IshRecordSound(*record)) return record;
+  return std::nullopt;
+}
+
+// The header a line carries, also when it was turned into UTF-8.
+std::optional<IshHeader> HeaderOf(const std::string& line) {
+  if (line.empty() || (line[0] != '!' && line[0] != '#')) return std::nullopt;
+  if (auto header = ReadIshHeaderLine(line)) return header;
+  if (const auto cp932 = Cp932Form(line)) return ReadIshHeaderLine(*cp932);
+  return std::nullopt;
+}
+
 std::string TooDamagedText(std::size_t block, std::size_t blocks, const IshBlock& b,
                            const std::vector<unsigned>& lost) {
   std::string text = "block " + std::to_string(block) + " of " + std::to_string(blocks) +
@@ -86,16 +110,20 @@ bool IshLineReader::Next(std::string& line) {
     any = true;
     const char* from = buffer_.data() + pos_;
     const char* stop = buffer_.data() + end_;
-    const auto* nl = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(stop - from)));
-    const char* upto = nl ? nl : stop;
-    for (const char* p = from; p < upto && line.size() < kMaxLine; ++p) {
-      // Mail and terminals add CRs and colour sequences; the encodings never
-      // write a control character.
+    // LF, CR LF and the old Macintosh CR all end a line (CR LF gives an
+    // empty line more, which nothing reads).
+    const char* p = from;
+    for (; p < stop && *p != '\n' && *p != '\r'; ++p) {
+      // Terminals add colour sequences; the encodings never write a
+      // control character.
       const auto c = static_cast<unsigned char>(*p);
-      if (c > 0x1F && c != 0x7F) line += static_cast<char>(c);
+      if (c > 0x1F && c != 0x7F && line.size() < kMaxLine) line += static_cast<char>(c);
     }
-    pos_ = static_cast<std::size_t>(upto - buffer_.data()) + (nl ? 1 : 0);
-    if (nl) return true;
+    pos_ = static_cast<std::size_t>(p - buffer_.data());
+    if (p < stop) {
+      ++pos_;
+      return true;
+    }
   }
 }
 
@@ -117,27 +145,31 @@ void IshLineReader::PutBack(std::string line) { back_ = std::move(line); }
 IshDecoder::IshDecoder(IshLineReader& lines, std::string fallbackName)
     : lines_(lines), fallbackName_(std::move(fallbackName)) {}
 
+void IshDecoder::NoteTitle(const std::string& line) {
+  if (auto name = IshTitleName(line)) {
+    title_ = std::move(name);
+    part_ = false;
+  } else if (IshIsPartLine(line)) {
+    part_ = true;
+  }
+}
+
 std::optional<IshEntry> IshDecoder::NextFile() {
-  std::optional<std::string> title;
-  bool part = false;
   std::string line;
   while (lines_.Next(line)) {
-    if (auto header = ReadIshHeaderLine(line)) {
+    if (auto header = HeaderOf(line)) {
       if (header->record == lastHeader_) continue;
       lastHeader_ = header->record;
       IshEntry entry;
-      entry.name = ChooseIshName(title, header->shortName, fallbackName_);
+      entry.name = ChooseIshName(title_, header->shortName, fallbackName_);
       entry.header = std::move(*header);
-      entry.titleName = std::move(title);
-      entry.partLine = part;
+      entry.titleName = std::move(title_);
+      entry.partLine = part_;
+      title_.reset();
+      part_ = false;
       return entry;
     }
-    if (auto name = IshTitleName(line)) {
-      title = std::move(name);
-      part = false;
-    } else if (IshIsPartLine(line)) {
-      part = true;
-    }
+    NoteTitle(line);
   }
   return std::nullopt;
 }
@@ -164,8 +196,8 @@ IshOutcome IshDecoder::ReadData(const IshEntry& entry, const IshSink& sink) {
         ended = true;
         break;
       }
-      const std::optional<IshRecord> record = DecodeIshLine(*encoding, line);
-      if (record && IshRecordSound(*record) && (*record)[0] != 0) {
+      const std::optional<IshRecord> record = SoundRecord(*encoding, line);
+      if (record && (*record)[0] != 0) {
         const unsigned number = (*record)[0];
         // Line numbers start again at 1 in every block; a lower number than
         // the last one seen is the next block, whatever was lost between.
@@ -179,12 +211,15 @@ IshOutcome IshDecoder::ReadData(const IshEntry& entry, const IshSink& sink) {
         if (number == block.diagonalLine()) break;
         continue;
       }
-      if (auto header = ReadIshHeaderLine(line)) {
+      if (auto header = HeaderOf(line)) {
         if (header->record == entry.header.record) continue;  // the header's repeats
         lines_.PutBack(std::move(line));
         nextFile = true;
         break;
       }
+      // The next file's title may come before this file's data is done
+      // with (its last check line lost).
+      NoteTitle(line);
     }
     if (lines_.readError()) return {kArcCannotRead, "the file could not be read to its end"};
     const std::string where = "block " + std::to_string(b + 1) + " of " + std::to_string(blocks);

@@ -3,7 +3,8 @@
 // lines block by block. A line that does not decode or fails its CRC is
 // skipped; the block's check lines rebuild up to two lost lines; the whole
 // file's CRC-16 is checked at its end. Text around the encoded lines (mail
-// headers, messages, title and progress lines) is passed over.
+// headers, messages, title and progress lines) is passed over. Lines that a
+// text editor turned from Shift-JIS into UTF-8 are turned back.
 
 #include <cstdint>
 #include <cstdio>
@@ -16,9 +17,9 @@
 
 namespace ks {
 
-// The lines of a text file, control characters (CR, ESC, ...) removed. A
-// line longer than any ISH line is kept only in part, so a binary file of
-// any size costs little memory.
+// The lines of a text file, control characters (ESC, ...) removed. A line
+// longer than any ISH line is kept only in part, so a binary file of any
+// size costs little memory.
 class IshLineReader {
  public:
   // Reads `file` (not owned, and read by nothing else meanwhile) from where
@@ -74,9 +75,15 @@ class IshDecoder {
   IshOutcome ReadData(const IshEntry& entry, const IshSink& sink);
 
  private:
+  // Keeps the title ("<<< name for ...") and "<<< Part" lines for the
+  // header that follows them.
+  void NoteTitle(const std::string& line);
+
   IshLineReader& lines_;
   std::string fallbackName_;
   IshRecord lastHeader_;
+  std::optional<std::string> title_;
+  bool part_ = false;
 };
 
 // The encoded files of a text, headers only (their data is not decoded),
