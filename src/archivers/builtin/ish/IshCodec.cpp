@@ -106,20 +106,27 @@ class BitsIn {
 class BitsOut {
  public:
   void Put(unsigned value, int count) {
-    for (int i = 0; i < count; ++i, ++bits_) {
-      if (bits_ % 8 == 0) bytes_.push_back(0);
-      bytes_.back() = static_cast<std::uint8_t>(bytes_.back() | (((value >> i) & 1u) << (bits_ % 8)));
+    pending_ |= static_cast<std::uint64_t>(value & ((1u << count) - 1)) << held_;
+    held_ += count;
+    bits_ += static_cast<std::size_t>(count);
+    while (held_ >= 8) {
+      bytes_.push_back(static_cast<std::uint8_t>(pending_));
+      pending_ >>= 8;
+      held_ -= 8;
     }
   }
   // The first `length` bytes; nullopt when fewer bits came.
   std::optional<IshRecord> Record(std::size_t length) {
     if (bits_ < length * 8) return std::nullopt;
+    if (held_ > 0) bytes_.push_back(static_cast<std::uint8_t>(pending_));
     bytes_.resize(length);
     return std::move(bytes_);
   }
 
  private:
   IshRecord bytes_;
+  std::uint64_t pending_ = 0;
+  int held_ = 0;
   std::size_t bits_ = 0;
 };
 
@@ -404,11 +411,18 @@ const char* IshEncodingName(IshEncoding encoding) {
 }
 
 std::uint16_t IshCrc16(const std::uint8_t* data, std::size_t size, std::uint16_t crc) {
-  for (std::size_t i = 0; i < size; ++i) {
-    crc = static_cast<std::uint16_t>(crc ^ (data[i] << 8));
-    for (int bit = 0; bit < 8; ++bit)
-      crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
-  }
+  static const std::array<std::uint16_t, 256> table = [] {
+    std::array<std::uint16_t, 256> t{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      auto c = static_cast<std::uint16_t>(byte << 8);
+      for (int bit = 0; bit < 8; ++bit)
+        c = static_cast<std::uint16_t>((c & 0x8000) ? (c << 1) ^ 0x1021 : c << 1);
+      t[byte] = c;
+    }
+    return t;
+  }();
+  for (std::size_t i = 0; i < size; ++i)
+    crc = static_cast<std::uint16_t>(crc << 8 ^ table[(crc >> 8 ^ data[i]) & 0xFF]);
   return crc;
 }
 
