@@ -10,10 +10,12 @@
 #include "panel/FrmMain.h"
 #include "panel/Startup.h"
 #include "platform/qt/QtArchiverHost.h"
+#include "platform/qt/QtJapanese.h"
 #include "platform/qt/QtPlatform.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  ks::InstallQtJapanese(app);
   ks::QtPlatform platform;
   ks::SetPlatform(&platform);
   ks::QtArchiverHost archiverHost;

@@ -12,6 +12,7 @@
 #include "core/PathText.h"
 #include "core/Settings.h"
 #include "panel/FrmMain.h"
+#include "panel/PanelSize.h"
 #include "panel/SettingValues.h"
 #include "panel/Twips.h"
 
@@ -26,6 +27,15 @@ bool OnAnyScreen(const QRect& outerPixels) {
   for (const QScreen* screen : QGuiApplication::screens())
     if (screen->geometry().intersects(outerPixels)) return true;
   return QGuiApplication::screens().isEmpty();
+}
+
+// The largest width and the largest height among the screens (they may
+// belong to different screens); 0 where no screen is known.
+QSize LargestScreenTwips() {
+  QSize largest(0, 0);
+  for (const QScreen* screen : QGuiApplication::screens())
+    largest = largest.expandedTo(screen->geometry().size());
+  return QSize(PixelsToTwips(largest.width()), PixelsToTwips(largest.height()));
 }
 
 }  // namespace
@@ -46,8 +56,9 @@ void PlacePanel(FrmMain& panel) {
 }
 
 void SizePanel(FrmMain& panel) {
-  const int height = ReadMainInt("Height", "2805");
-  const int width = ReadMainInt("Width", "4050");
+  const QSize largest = LargestScreenTwips();
+  const int height = StoredPanelSize(ReadIni("Main", "Height", "2805"), 2805, largest.height());
+  const int width = StoredPanelSize(ReadIni("Main", "Width", "4050"), 4050, largest.width());
   panel.ResizeOuterTwips(width, height);
   // A place stored for a screen that is gone (or a negative one far off)
   // would open the panel where nobody can reach it.

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QScreen>
 
+#include "panel/PanelSize.h"
 #include "panel/PanelTestSupport.h"
 #include "panel/Twips.h"
 
@@ -112,6 +113,48 @@ class StartupTest : public QObject {
     // Text that is no number counts as the default.
     run.Settings("Top=abc\r\nLeft=1.5e3\r\nHeight=xyz\r\nWidth=\r\n");
     QCOMPARE(run.Start().OuterTwips(), QRect(0, 0, 4050, 2805));
+  }
+
+  void badSizesAreReadAsTheirDefaults_data() {
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QSize>("expected");  // width x height, twips
+    QTest::newRow("zero") << "0" << "0" << QSize(4050, 2805);
+    QTest::newRow("negative") << "-2805" << "-1" << QSize(4050, 2805);
+    QTest::newRow("not a number") << "tall" << "4e3" << QSize(4050, 2805);
+    QTest::newRow("too small to use") << "1485" << "300" << QSize(4050, 2805);
+    QTest::newRow("huge") << "90000000" << "90000000" << QSize(4050, 2805);
+    QTest::newRow("only one bad") << "0" << "4500" << QSize(4500, 2805);
+    QTest::newRow("the smallest usable") << "1500" << "1500" << QSize(1500, 1500);
+  }
+
+  void badSizesAreReadAsTheirDefaults() {
+    QFETCH(QString, height);
+    QFETCH(QString, width);
+    QFETCH(QSize, expected);
+    PanelRun run;
+    run.Settings("Height=" + height.toStdString() + "\r\nWidth=" + width.toStdString() + "\r\n");
+    FrmMain& panel = run.Start();
+    QCOMPARE(panel.OuterTwips().size(), expected);
+    // The layout keeps the zones apart, each with room for its caption.
+    const auto zones = {panel.Rects().lbl1, panel.Rects().lbl2, panel.Rects().lbl3};
+    for (const QRect& zone : zones) QVERIFY(zone.width() >= 600 && zone.height() >= 360);
+    QVERIFY(!panel.Rects().lbl1.intersects(panel.Rects().lbl2));
+    QVERIFY(!panel.Rects().lbl1.intersects(panel.Rects().lbl3));
+    // Closing writes a size the next start takes as it is.
+    run.Close();
+    QCOMPARE(run.Read("Height"), std::to_string(expected.height()));
+    QCOMPARE(run.Read("Width"), std::to_string(expected.width()));
+  }
+
+  void storedSizeBounds() {
+    QCOMPARE(StoredPanelSize("1500", 2805, 11520), 1500);
+    QCOMPARE(StoredPanelSize("1499", 2805, 11520), 2805);
+    QCOMPARE(StoredPanelSize("11520", 2805, 11520), 11520);  // as large as the screen
+    QCOMPARE(StoredPanelSize("11521", 2805, 11520), 2805);
+    QCOMPARE(StoredPanelSize(" 3000 ", 2805, 11520), 3000);
+    QCOMPARE(StoredPanelSize("99999999999", 2805, 11520), 2805);
+    QCOMPARE(StoredPanelSize("50000", 2805, 0), 50000);  // no screen known: no upper bound
   }
 
   void closeWritesPlaceSwitchesAndColours() {
