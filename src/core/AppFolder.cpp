@@ -38,8 +38,20 @@ std::string UserConfigFolder() {
 
 }  // namespace
 
+bool IsInstalledProgramFolder(const std::string& programFolder) {
+  if (programFolder.empty()) return false;
+  fs::path folder(programFolder);
+  if (!folder.has_filename()) folder = folder.parent_path();  // a trailing separator
+  std::error_code ec;
+  return folder.filename() == "bin" &&
+         fs::is_directory(folder.parent_path() / "share" / "kestrino", ec);
+}
+
 std::string ChooseAppFolder(const std::string& programFolder) {
-  if (WritableFolder(programFolder)) return AddBackslash(programFolder);
+  // An installed program may well be able to write its folder (run by root,
+  // or installed in ~/.local/bin), but settings do not belong there.
+  if (!IsInstalledProgramFolder(programFolder) && WritableFolder(programFolder))
+    return AddBackslash(programFolder);
   const std::string user = UserConfigFolder();
   if (user.empty()) return programFolder.empty() ? std::string() : AddBackslash(programFolder);
   std::error_code ec;

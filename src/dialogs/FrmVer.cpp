@@ -1,6 +1,7 @@
 #include "dialogs/FrmVer.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 
 #include "archivers/LibrarySet.h"
+#include "dialogs/HelpPage.h"
 #include "dialogs/VersionText.h"
 #include "panel/AppIcon.h"
 #include "panel/FrmMain.h"
@@ -68,7 +70,9 @@ FrmVer::FrmVer(FrmMain* panel) : QWidget(nullptr), panel_(panel) {
   linkPalette.setColor(QPalette::WindowText, OleToColor(0x00C00000, linkPalette));
   lblForward_->setPalette(linkPalette);
   lblForward_->setCursor(Qt::PointingHandCursor);
-  lblForward_->setToolTip(QString::fromLatin1(kHomePage));
+  helpPage_ = FindHelpPage(QCoreApplication::applicationDirPath().toStdString());
+  lblForward_->setToolTip(helpPage_.empty() ? QStringLiteral("ヘルプページ")
+                                            : QString::fromStdString(helpPage_));
   lblForward_->installEventFilter(this);
 
   // Load: the library lines, the program's name, the place, the stacking.
@@ -103,7 +107,11 @@ bool FrmVer::eventFilter(QObject* watched, QEvent* event) {
   if (watched == lblForward_ && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
       lblForward_->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
-    ThePlatform().OpenAddress(kHomePage);
+    if (helpPage_.empty())
+      ThePlatform().MessageBox("ヘルプページが見つかりません。Kestrinoをインストールし直して下さい。",
+                               "ホームページへ", MessageStyle::Critical);
+    else
+      ThePlatform().OpenAddress(FileAddress(helpPage_));
     return true;
   }
   return QWidget::eventFilter(watched, event);

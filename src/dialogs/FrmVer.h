@@ -1,10 +1,11 @@
 #pragma once
 // The version window: the program's name and version, the version of every
-// usable archiver library and a link to the home page. Opened over a
+// usable archiver library and a link to the program's help page. Opened over a
 // disabled panel; closing it gives the panel back.
 
 #include <QPointer>
 #include <QWidget>
+#include <string>
 
 class QLabel;
 class QPlainTextEdit;
@@ -13,9 +14,6 @@ class QPushButton;
 namespace ks {
 
 class FrmMain;
-
-// The home page the link opens; also its tooltip.
-inline constexpr const char* kHomePage = "https://kestrino.example.org/";
 
 class FrmVer : public QWidget {
   Q_OBJECT
@@ -36,6 +34,7 @@ class FrmVer : public QWidget {
   QPlainTextEdit* txtVer_ = nullptr;
   QPushButton* cmdOk_ = nullptr;
   QLabel* lblForward_ = nullptr;
+  std::string helpPage_;  // the installed help page; empty when missing
 };
 
 }  // namespace ks

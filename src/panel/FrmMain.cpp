@@ -127,6 +127,9 @@ void FrmMain::BuildControls() {
   lblDll_ = new QLabel(QStringLiteral("Supported"), this);
   lblDll_->setObjectName(QStringLiteral("lblDll"));
   lblDll_->setFont(ProportionalGothic(8.25));
+  // The label reaches below the window's bottom edge (Top = height - 200,
+  // 255 high): its text sits at its top so that the descenders stay inside.
+  lblDll_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   lblLogo_ = new DropLabel(QStringLiteral("lblLogo"), QStringLiteral("Kestrino ver 1.46"), this);
   lblLogo_->setToolTip(QStringLiteral("Jpeg、Bmpで壁紙、Wクリックで壁紙なし"));

@@ -95,6 +95,23 @@ TEST_F(ChooseAppFolderTest, OtherwiseTheUserConfigFolderMadeWhenMissing) {
   if (home) ::setenv("HOME", home, 1);
 }
 
+TEST_F(ChooseAppFolderTest, AnInstalledProgramKeepsItsSettingsPerUser) {
+  // PREFIX/bin beside PREFIX/share/kestrino: writable, yet not the place.
+  fs::create_directories(program / "prefix/bin");
+  fs::create_directories(program / "prefix/share/kestrino/help");
+  EXPECT_TRUE(IsInstalledProgramFolder(program / "prefix/bin"));
+  EXPECT_TRUE(IsInstalledProgramFolder(program / "prefix/bin/"));
+  EXPECT_EQ(ChooseAppFolder(program / "prefix/bin"), config / "cfg/kestrino/");
+  // A bin folder without the shared files, or the shared files beside a
+  // folder of another name (a build folder), is no installed program.
+  fs::create_directories(program / "other/bin");
+  EXPECT_FALSE(IsInstalledProgramFolder(program / "other/bin"));
+  EXPECT_EQ(ChooseAppFolder(program / "other/bin"), program / "other/bin/");
+  fs::create_directories(program / "prefix/build");
+  EXPECT_FALSE(IsInstalledProgramFolder(program / "prefix/build"));
+  EXPECT_FALSE(IsInstalledProgramFolder(""));
+}
+
 TEST_F(ChooseAppFolderTest, AReadOnlyProgramFolderIsPassedOver) {
   fs::permissions(program.folder(), fs::perms::owner_read | fs::perms::owner_exec);
   if (::access(program.folder().c_str(), W_OK) == 0)

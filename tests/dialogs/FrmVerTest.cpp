@@ -9,6 +9,7 @@
 
 #include "archivers/Probe.h"
 #include "dialogs/FrmVer.h"
+#include "dialogs/HelpPage.h"
 #include "dialogs/VersionText.h"
 #include "panel/FrmMain.h"
 #include "platform/RecordingPlatform.h"
@@ -120,7 +121,10 @@ class FrmVerTest : public QObject {
     QCOMPARE(ver->findChild<QPushButton*>("cmdOk")->text(), QString("閉じる"));
     QLabel* link = ver->findChild<QLabel*>("lblForward");
     QCOMPARE(link->text(), QString("ホームページへ"));
-    QCOMPARE(link->toolTip(), QString(kHomePage));
+    // The program's own help page, found beside this build.
+    const std::string page = FindHelpPage(QCoreApplication::applicationDirPath().toStdString());
+    QVERIFY(!page.empty());
+    QCOMPARE(link->toolTip(), QString::fromStdString(page));
     // Centred over the panel.
     const QPoint panelCentre = panel.frameGeometry().center();
     const QPoint verCentre = ver->frameGeometry().center();
@@ -141,7 +145,7 @@ class FrmVerTest : public QObject {
     // The link opens the home page and leaves the window open.
     QTest::mouseClick(link, Qt::LeftButton);
     QCOMPARE(recorder.platform.Of("OpenAddress").size(), std::size_t(1));
-    QCOMPARE(recorder.platform.Of("OpenAddress")[0].text, std::string(kHomePage));
+    QCOMPARE(recorder.platform.Of("OpenAddress")[0].text, FileAddress(page));
     QVERIFY(ver->isVisible());
 
     recorder.platform.Clear();
