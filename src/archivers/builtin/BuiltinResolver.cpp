@@ -21,8 +21,10 @@ std::shared_ptr<CommonArchiver> MakeBuiltinLibrary(LibraryId id) {
       return MakeCabBackend();
     case LibraryId::Ish:
       return MakeIshBackend();
+    case LibraryId::Unarj:
+      return MakeUnarjBackend();
     default:
-      // UnArj32j.DLL, UnGCA32.DLL, Yz1.DLL and Bga32.DLL have no
+      // UnGCA32.DLL, Yz1.DLL and Bga32.DLL have no
       // built-in back-end: they stay missing.
       return nullptr;
   }

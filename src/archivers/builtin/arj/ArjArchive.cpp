@@ -1,0 +1,167 @@
+#include "archivers/builtin/arj/ArjArchive.h"
+
+#include <sys/stat.h>
+
+#include <vector>
+
+#include "archivers/builtin/common/ResultCodes.h"
+
+namespace ks {
+namespace {
+
+// A self-extracting ARJ is a program (DOS and Windows "MZ", or an ELF one
+// made by ARJ for Linux) with the archive appended; its main header lies
+// within the first few hundred KiB. Other files are not searched, so that
+// an ARJ archive stored inside some other file is not taken for one.
+constexpr std::size_t kSfxScan = 512 * 1024;
+constexpr std::size_t kBlockPrefix = 4;  // mark and size
+constexpr std::size_t kCrcSize = 4;
+
+bool ReadExact(std::FILE* file, void* data, std::size_t size) {
+  return std::fread(data, 1, size, file) == size;
+}
+
+// Whether a valid main header block starts at `p` within `n` bytes.
+bool MainHeaderAt(const std::uint8_t* p, std::size_t n) {
+  if (n < kBlockPrefix || p[0] != kArjMark0 || p[1] != kArjMark1) return false;
+  const std::size_t size = ArjLe16(p + 2);
+  if (size < kArjMinFirstSize || size > kArjMaxBasicSize || n < kBlockPrefix + size + kCrcSize)
+    return false;
+  const std::uint8_t* basic = p + kBlockPrefix;
+  return basic[6] == static_cast<std::uint8_t>(ArjFileType::Main) &&
+         ArjCrcMatches(basic, size, ArjLe32(basic + size));
+}
+
+}  // namespace
+
+ArjArchive::~ArjArchive() {
+  if (file_) std::fclose(file_);
+}
+
+int ArjArchive::Open(const std::string& path) {
+  file_ = std::fopen(path.c_str(), "rb");
+  struct stat st{};
+  if (!file_ || ::fstat(::fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) {
+    error_ = kArcArcFileOpen;
+    errorText_ = "cannot open " + path;
+    return error_;
+  }
+  fileSize_ = static_cast<std::uint64_t>(st.st_size);
+  if (const int r = FindMainHeader(); r != kArcOk) return r;
+  bool end = false;
+  if (const int r = ReadBlock(main_, end); r != kArcOk) return r;
+  if (end || main_.type() != ArjFileType::Main) {
+    error_ = kArcNotArcFile;
+    errorText_ = "not an ARJ archive";
+    return error_;
+  }
+  return kArcOk;
+}
+
+int ArjArchive::FindMainHeader() {
+  std::uint8_t start[4] = {0, 0, 0, 0};
+  const std::size_t got = std::fread(start, 1, 4, file_);
+  if (got >= 2 && start[0] == kArjMark0 && start[1] == kArjMark1) return Seek(0) ? kArcOk : kArcCannotRead;
+  const bool program = (got >= 2 && start[0] == 'M' && start[1] == 'Z') ||
+                       (got == 4 && start[0] == 0x7F && start[1] == 'E' && start[2] == 'L' && start[3] == 'F');
+  if (program) {
+    std::vector<std::uint8_t> head(kSfxScan + kBlockPrefix + kArjMaxBasicSize + kCrcSize);
+    if (!Seek(0)) return kArcCannotRead;
+    const std::size_t n = std::fread(head.data(), 1, head.size(), file_);
+    for (std::size_t p = 2; p < n && p < kSfxScan; ++p) {
+      if (head[p] == kArjMark0 && MainHeaderAt(head.data() + p, n - p))
+        return Seek(p) ? kArcOk : kArcCannotRead;
+    }
+  }
+  error_ = kArcNotArcFile;
+  errorText_ = "not an ARJ archive";
+  return error_;
+}
+
+bool ArjArchive::Seek(std::uint64_t offset) {
+  if (::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0) return true;
+  error_ = kArcCannotRead;
+  errorText_ = "cannot read the archive";
+  return false;
+}
+
+std::uint64_t ArjArchive::position() const {
+  const off_t p = file_ ? ::ftello(file_) : 0;
+  return p > 0 ? static_cast<std::uint64_t>(p) : 0;
+}
+
+int ArjArchive::ReadBlock(ArjHeader& out, bool& end) {
+  const auto fail = [&](int code, const char* text) {
+    error_ = code;
+    errorText_ = text;
+    return code;
+  };
+  std::uint8_t prefix[kBlockPrefix];
+  if (!ReadExact(file_, prefix, sizeof prefix))
+    return fail(kArcUnexpectedEof, "the archive ends early (no end mark)");
+  if (prefix[0] != kArjMark0 || prefix[1] != kArjMark1)
+    return fail(kArcHeaderBroken, "header damaged (no header mark where a header must be)");
+  const std::size_t size = ArjLe16(prefix + 2);
+  end = size == 0;
+  if (end) return kArcOk;
+  if (size > kArjMaxBasicSize) return fail(kArcHeaderBroken, "header damaged (size out of range)");
+  std::vector<std::uint8_t> basic(size + kCrcSize);
+  if (!ReadExact(file_, basic.data(), basic.size()))
+    return fail(kArcUnexpectedEof, "the archive ends early (inside a header)");
+  if (!ArjCrcMatches(basic.data(), size, ArjLe32(basic.data() + size)))
+    return fail(kArcHeaderBroken, "header damaged (CRC error)");
+  if (ParseArjBasicHeader(basic.data(), size, out) != ArjHeaderError::None)
+    return fail(kArcHeaderBroken, "header damaged (fields out of range)");
+  // Extended headers: only the Unix special-file one matters here, but each
+  // one's CRC is checked, so damage there is not passed over.
+  for (;;) {
+    std::uint8_t sizeBytes[2];
+    if (!ReadExact(file_, sizeBytes, 2))
+      return fail(kArcUnexpectedEof, "the archive ends early (inside a header)");
+    const std::size_t extSize = ArjLe16(sizeBytes);
+    if (extSize == 0) break;
+    std::vector<std::uint8_t> ext(extSize + kCrcSize);
+    if (!ReadExact(file_, ext.data(), ext.size()))
+      return fail(kArcUnexpectedEof, "the archive ends early (inside a header)");
+    if (!ArjCrcMatches(ext.data(), extSize, ArjLe32(ext.data() + extSize)))
+      return fail(kArcHeaderBroken, "extended header damaged (CRC error)");
+    ArjUnixSpecial special;
+    if (ParseArjUnixSpecial(ext.data(), extSize, special)) out.special = special;
+  }
+  return kArcOk;
+}
+
+ArjArchive::Next ArjArchive::Broken(int code, std::string text) {
+  error_ = code;
+  errorText_ = std::move(text);
+  return Next::Broken;
+}
+
+ArjArchive::Next ArjArchive::NextEntry() {
+  if (ended_) return Next::End;
+  if (haveEntry_) {
+    const std::uint64_t next = dataStart_ + entry_.compressedSize;
+    if (next > fileSize_) return Broken(kArcUnexpectedEof, "the archive ends early (inside the data)");
+    if (!Seek(next)) return Next::Broken;
+  }
+  bool end = false;
+  if (ReadBlock(entry_, end) != kArcOk) return Next::Broken;
+  if (end) {
+    ended_ = true;
+    haveEntry_ = false;
+    return Next::End;
+  }
+  if (entry_.type() == ArjFileType::Main)
+    return Broken(kArcHeaderBroken, "header damaged (a second main header)");
+  haveEntry_ = true;
+  dataStart_ = position();
+  return Next::Entry;
+}
+
+ArjDataResult ArjArchive::ReadData(const ArjSink& sink) {
+  if (!haveEntry_ || !Seek(dataStart_)) return {kArcCannotRead, "cannot read the archive"};
+  ArjDataSource source(file_, entry_.compressedSize);
+  return decoder_.Decode(entry_, source, sink);
+}
+
+}  // namespace ks
