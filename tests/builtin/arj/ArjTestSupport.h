@@ -91,6 +91,20 @@ inline ArjBytes EncodeFastest(const ArjBytes& data) {
 
 // One entry of a hand-made archive.
 struct ArjTestEntry {
+  ArjTestEntry(std::string n, std::string d, std::uint8_t m = 0)
+      : name(std::move(n)), data(std::move(d)), method(m) {}
+  // An entry as an MS-DOS archiver writes it: DOS date and time, attributes.
+  static ArjTestEntry Dos(std::string n, std::string d, std::uint8_t m, std::uint8_t type,
+                          std::uint32_t stamp, std::uint16_t attributes) {
+    ArjTestEntry e(std::move(n), std::move(d), m);
+    e.fileType = type;
+    e.hostOs = 0;
+    e.flags = 0;
+    e.time = stamp;
+    e.mode = attributes;
+    return e;
+  }
+
   std::string name;
   std::string data;
   std::uint8_t method = 0;    // 0 stored or 4; others are written as given
