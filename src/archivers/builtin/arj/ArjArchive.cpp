@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "archivers/builtin/common/NameText.h"
 #include "archivers/builtin/common/ResultCodes.h"
 
 namespace ks {
@@ -30,6 +31,43 @@ bool MainHeaderAt(const std::uint8_t* p, std::size_t n) {
   const std::uint8_t* basic = p + kBlockPrefix;
   return basic[6] == static_cast<std::uint8_t>(ArjFileType::Main) &&
          ArjCrcMatches(basic, size, ArjLe32(basic + size));
+}
+
+// How an entry is written. Volume labels and chapter marks hold nothing to
+// write (Label, Chapter) and are not asked about.
+ExtractEntry EntryFor(const ArjHeader& h) {
+  ExtractEntry e;
+  e.name = StoredNameToUtf8(h.name);
+  e.mtime = ArjModifiedTime(h);
+  e.mode = ArjPermissions(h);
+  e.size = h.originalSize;
+  e.type = EntryType::File;  // binary and text files alike: text is stored as it was
+  if (h.type() == ArjFileType::Directory) e.type = EntryType::Directory;
+  if (h.type() == ArjFileType::UnixSpecial) {
+    e.type = EntryType::Special;
+    if (h.special && h.special->kind == ArjUnixSpecial::Kind::SymLink) e.type = EntryType::Symlink;
+    if (h.special && h.special->kind == ArjUnixSpecial::Kind::HardLink) e.type = EntryType::Hardlink;
+    if (h.special) e.link = StoredNameToUtf8(h.special->target);
+  }
+  return e;
+}
+
+bool HoldsNothing(const ArjHeader& h) {
+  return h.type() == ArjFileType::Label || h.type() == ArjFileType::Chapter;
+}
+
+bool KnownKind(const ArjHeader& h) {
+  switch (h.type()) {
+    case ArjFileType::Binary:
+    case ArjFileType::Text:
+    case ArjFileType::Directory:
+    case ArjFileType::UnixSpecial:
+    case ArjFileType::Label:
+    case ArjFileType::Chapter:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace
@@ -85,17 +123,19 @@ bool ArjArchive::Seek(std::uint64_t offset) {
   return false;
 }
 
-std::uint64_t ArjArchive::position() const {
+std::uint64_t ArjArchive::bytesRead() const {
   const off_t p = file_ ? ::ftello(file_) : 0;
   return p > 0 ? static_cast<std::uint64_t>(p) : 0;
 }
 
+int ArjArchive::Fail(int code, std::string text) {
+  error_ = code;
+  errorText_ = std::move(text);
+  return code;
+}
+
 int ArjArchive::ReadBlock(ArjHeader& out, bool& end) {
-  const auto fail = [&](int code, const char* text) {
-    error_ = code;
-    errorText_ = text;
-    return code;
-  };
+  const auto fail = [&](int code, const char* text) { return Fail(code, text); };
   std::uint8_t prefix[kBlockPrefix];
   if (!ReadExact(file_, prefix, sizeof prefix))
     return fail(kArcUnexpectedEof, "the archive ends early (no end mark)");
@@ -138,30 +178,40 @@ ArjArchive::Next ArjArchive::Broken(int code, std::string text) {
 }
 
 ArjArchive::Next ArjArchive::NextEntry() {
-  if (ended_) return Next::End;
-  if (haveEntry_) {
-    const std::uint64_t next = dataStart_ + entry_.compressedSize;
-    if (next > fileSize_) return Broken(kArcUnexpectedEof, "the archive ends early (inside the data)");
-    if (!Seek(next)) return Next::Broken;
+  for (;;) {
+    if (ended_) return Next::End;
+    if (haveEntry_) {
+      const std::uint64_t next = dataStart_ + header_.compressedSize;
+      if (next > fileSize_) return Broken(kArcUnexpectedEof, "the archive ends early (inside the data)");
+      if (!Seek(next)) return Next::Broken;
+    }
+    bool end = false;
+    if (ReadBlock(header_, end) != kArcOk) return Next::Broken;
+    if (end) {
+      ended_ = true;
+      haveEntry_ = false;
+      return Next::End;
+    }
+    haveEntry_ = true;
+    dataStart_ = bytesRead();
+    if (header_.type() == ArjFileType::Main)
+      return Broken(kArcHeaderBroken, "header damaged (a second main header)");
+    if (!KnownKind(header_))
+      return Broken(kArcMethod, StoredNameToUtf8(header_.name) + ": unknown kind of entry " +
+                                    std::to_string(header_.fileType));
+    if (HoldsNothing(header_)) continue;
+    entry_ = EntryFor(header_);
+    return Next::Entry;
   }
-  bool end = false;
-  if (ReadBlock(entry_, end) != kArcOk) return Next::Broken;
-  if (end) {
-    ended_ = true;
-    haveEntry_ = false;
-    return Next::End;
-  }
-  if (entry_.type() == ArjFileType::Main)
-    return Broken(kArcHeaderBroken, "header damaged (a second main header)");
-  haveEntry_ = true;
-  dataStart_ = position();
-  return Next::Entry;
 }
 
-ArjDataResult ArjArchive::ReadData(const ArjSink& sink) {
-  if (!haveEntry_ || !Seek(dataStart_)) return {kArcCannotRead, "cannot read the archive"};
-  ArjDataSource source(file_, entry_.compressedSize);
-  return decoder_.Decode(entry_, source, sink);
+int ArjArchive::ReadData(const DataSink& sink) {
+  if (!haveEntry_ || !Seek(dataStart_)) return Fail(kArcCannotRead, "cannot read the archive");
+  ArjDataSource source(file_, header_.compressedSize);
+  ArjDataResult r = decoder_.Decode(header_, source, sink);
+  if (r.code == kArcOk) return kArcOk;
+  // The sink tells its own reason (a full disk, Cancel) and leaves no text.
+  return Fail(r.code, std::move(r.text));
 }
 
 }  // namespace ks

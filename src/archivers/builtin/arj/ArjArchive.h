@@ -1,6 +1,7 @@
 #pragma once
 // An ARJ archive file read entry by entry: the main header (also behind a
-// self-extractor's program), then each local header with its data.
+// self-extractor's program), then each local header with its data, offered
+// to the shared extraction and test loops as an EntryReader.
 
 #include <cstdint>
 #include <cstdio>
@@ -8,15 +9,14 @@
 
 #include "archivers/builtin/arj/ArjData.h"
 #include "archivers/builtin/arj/ArjHeader.h"
+#include "archivers/builtin/common/EntryReader.h"
 
 namespace ks {
 
-class ArjArchive {
+class ArjArchive : public EntryReader {
  public:
-  enum class Next { Entry, End, Broken };
-
   ArjArchive() = default;
-  ~ArjArchive();
+  ~ArjArchive() override;
   ArjArchive(const ArjArchive&) = delete;
   ArjArchive& operator=(const ArjArchive&) = delete;
 
@@ -26,21 +26,29 @@ class ArjArchive {
   int Open(const std::string& path);
   const ArjHeader& mainHeader() const { return main_; }
 
-  // Reads the next local header, passing over the data of the current entry
-  // when it was not read. End at the archive's end mark; Broken when a
-  // header is damaged or the file ends before the end mark (see error()).
-  Next NextEntry();
-  const ArjHeader& entry() const { return entry_; }
+  // Reads the next local header that holds something to write, passing
+  // over the data of the current entry and over volume labels and chapter
+  // marks. End at the archive's end mark; Broken when a header is damaged,
+  // the file ends before the end mark, or an entry is of a kind unknown to
+  // us (see error()).
+  Next NextEntry() override;
+  const ExtractEntry& entry() const override { return entry_; }
+  const ArjHeader& header() const { return header_; }
+  // Garbled entries are not passed over by a test: their data cannot be
+  // verified without the password, so the test fails on them (as `arj t`
+  // does) rather than calling the archive sound.
+  bool entryEncrypted() const override { return false; }
 
   // Decodes the current entry's data into `sink` and verifies it; see
   // ArjDecoder::Decode. Only once per entry.
-  ArjDataResult ReadData(const ArjSink& sink);
+  int ReadData(const DataSink& sink) override;
+  // The data is passed over by the next NextEntry.
+  int SkipData() override { return kArcOk; }
 
-  int error() const { return error_; }
-  const std::string& errorText() const { return errorText_; }
-  // Where reading stands in the file, and the file's size.
-  std::uint64_t position() const;
-  std::uint64_t fileSize() const { return fileSize_; }
+  int error() const override { return error_; }
+  const std::string& errorText() const override { return errorText_; }
+  std::uint64_t bytesRead() const override;
+  std::uint64_t fileSize() const override { return fileSize_; }
 
  private:
   // Reads one header block at the current position into `out`; `end` is set
@@ -49,12 +57,14 @@ class ArjArchive {
   int FindMainHeader();
   bool Seek(std::uint64_t offset);
   Next Broken(int code, std::string text);
+  int Fail(int code, std::string text);
 
   std::FILE* file_ = nullptr;
   std::uint64_t fileSize_ = 0;
   ArjDecoder decoder_;
   ArjHeader main_;
-  ArjHeader entry_;
+  ArjHeader header_;
+  ExtractEntry entry_;
   bool haveEntry_ = false;
   std::uint64_t dataStart_ = 0;  // where the current entry's data begins
   bool ended_ = false;

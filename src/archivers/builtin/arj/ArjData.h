@@ -4,11 +4,11 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "archivers/builtin/arj/ArjHeader.h"
+#include "archivers/builtin/common/EntryReader.h"
 #include "archivers/builtin/lha/DecodeStream.h"
 
 namespace ks {
@@ -18,7 +18,7 @@ class StaticHuffmanDecoder;
 
 // Receives decoded data block by block; a non-zero result stops decoding and
 // is passed back.
-using ArjSink = std::function<int(const std::uint8_t* data, std::size_t size)>;
+using ArjSink = EntryReader::DataSink;
 
 // The compressed bytes of one entry, read from the archive file.
 class ArjDataSource : public DecodeInput {

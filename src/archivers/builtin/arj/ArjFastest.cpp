@@ -28,7 +28,7 @@ ArjFastestDecoder::ArjFastestDecoder() : window_(kFarthest) {}
 
 DecodeError ArjFastestDecoder::Decode(DecodeInput& input, std::uint64_t size, DecodeOutput& output) {
   BitReader in(input, inputBuffer_);
-  window_.Start(size, output, 0);
+  window_.Start(size, output, std::uint8_t{0});
   while (!window_.Done()) {
     std::uint8_t* out = window_.pos();
     std::uint8_t* const stop = window_.stop();

@@ -1,8 +1,10 @@
-// UnArj32j.DLL: extracts and tests ARJ archives with our own decoders.
+// UnArj32j.DLL: extracts and tests ARJ archives with our own reader
+// (ArjArchive) through the shared extraction and test loops.
 #include <cctype>
 
 #include "archivers/builtin/Backends.h"
-#include "archivers/builtin/arj/ArjExtract.h"
+#include "archivers/builtin/arj/ArjArchive.h"
+#include "archivers/builtin/common/ArchiveExtract.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/common/CommandLine.h"
 
@@ -17,6 +19,17 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// Mode 0 asks whether the file is an ARJ archive: a main header whose CRC-32
+// matches does not happen by chance, and damage after it is for the full
+// check to report. Any other mode tests every entry's data against its CRC.
+int CheckArjArchive(const std::string& file, int mode) {
+  ArjArchive archive;
+  if (archive.Open(file) != kArcOk) return 0;
+  if (mode == 0) return 1;
+  OutputLog ignored;
+  return TestEntries(archive, ignored) == kArcOk ? 1 : 0;
+}
+
 class UnarjBackend : public BuiltinBackend {
  public:
   UnarjBackend() : BuiltinBackend(kUnarjVersion) {}
@@ -24,9 +37,7 @@ class UnarjBackend : public BuiltinBackend {
   int CheckArchive(const std::string& file, int mode) override {
     if (running()) return 0;
     RunningScope scope(*this);
-    if (mode == 0) return LooksLikeArj(file) ? 1 : 0;
-    OutputLog ignored;
-    return TestArj(file, ignored) == kArcOk ? 1 : 0;
+    return CheckArjArchive(file, mode);
   }
 
  protected:
@@ -55,7 +66,17 @@ class UnarjBackend : public BuiltinBackend {
       log.Line("expected an archive and a folder: " + commandLine);
       return kArcCommandName;
     }
-    return ExtractArj(names[0], names[1], owner, log);
+    ExtractRequest request;
+    request.archive = names[0];
+    request.folder = names[1];
+    request.owner = owner;
+    request.progressTitle = "UnArj";
+    ArjArchive archive;
+    if (const int r = archive.Open(request.archive); r != kArcOk) {
+      log.Line(archive.errorText());
+      return r;
+    }
+    return ExtractEntries(archive, request, log);
   }
 };
 
