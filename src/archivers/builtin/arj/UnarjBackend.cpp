@@ -72,11 +72,7 @@ class UnarjBackend : public BuiltinBackend {
     request.owner = owner;
     request.progressTitle = "UnArj";
     ArjArchive archive;
-    if (const int r = archive.Open(request.archive); r != kArcOk) {
-      log.Line(archive.errorText());
-      return r;
-    }
-    return ExtractEntries(archive, request, log);
+    return OpenAndExtract(archive, request, log);
   }
 };
 

@@ -29,6 +29,17 @@ int ExtractArchive(const ExtractRequest& request, OutputLog& log);
 // The same for a reader of our own, already opened (request.formats and
 // the password and single-name fields are then unused).
 int ExtractEntries(EntryReader& reader, const ExtractRequest& request, OutputLog& log);
+// Opens a reader of our own (an EntryReader with Open(path)) on
+// request.archive and extracts it; an archive that does not open is logged
+// and its result returned.
+template <typename Reader>
+int OpenAndExtract(Reader& reader, const ExtractRequest& request, OutputLog& log) {
+  if (const int r = reader.Open(request.archive); r != 0) {
+    log.Line(reader.errorText());
+    return r;
+  }
+  return ExtractEntries(reader, request, log);
+}
 
 // Reads every entry's data, which verifies its CRC. Encrypted entries cannot
 // be verified without a password and a check never asks for one: their

@@ -54,11 +54,7 @@ class UnlhaBackend : public BuiltinBackend {
       request.owner = owner;
       request.progressTitle = "UnLha";
       LzhReader reader;
-      if (const int r = reader.Open(request.archive); r != kArcOk) {
-        log.Line(reader.errorText());
-        return r;
-      }
-      return ExtractEntries(reader, request, log);
+      return OpenAndExtract(reader, request, log);
     }
     log.Line("unknown command: " + commandLine);
     return kArcCommandName;
