@@ -3,12 +3,14 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include "archivers/LibraryFailure.h"
 #include "archivers/TypeDetect.h"
 #include "check/ArchiveTest.h"
 #include "check/CheckLines.h"
 #include "check/FrmChk.h"
 #include "panel/DropReader.h"
 #include "panel/FrmMain.h"
+#include "panel/RunningOperation.h"
 #include "panel/Twips.h"
 #include "platform/Platform.h"
 
@@ -22,7 +24,10 @@ void PaintNow() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEv
 }  // namespace
 
 void CheckArchives(FrmMain* panel, const std::vector<std::string>& names) {
+  RunningOperation operation;
   QPointer<FrmChk> chk = TheFrmChk(panel);
+  // The window is shared with extraction, which may have left it loaded.
+  chk->SetCaption("検査結果");
   chk->Clear();
   if (panel) {
     panel->OpenWindowOver(chk);
@@ -35,7 +40,13 @@ void CheckArchives(FrmMain* panel, const std::vector<std::string>& names) {
   const auto closed = [&chk] { return !chk || LoadedFrmChk() != chk; };
   for (const std::string& name : names) {
     if (closed()) return;
-    const std::string type = ArcType(name);
+    std::string type;
+    if (const auto failure = TryLibraryWork([&] { type = ArcType(name); })) {
+      // Type detection asks the libraries too; one that fails there leaves
+      // this name untested, not the whole check stopped.
+      chk->AddLine(ResultLine(name, kTypeUnknown, UntestedWord(*failure)));
+      continue;
+    }
     if (type == kTypeFolder) continue;
     chk->AddLine(CheckNameLine(name));
     PaintNow();
@@ -48,8 +59,7 @@ void CheckArchives(FrmMain* panel, const std::vector<std::string>& names) {
 void CheckDrop(FrmMain* panel, const QMimeData* data) {
   const auto names = DroppedNames(data);
   if (!names) {
-    ThePlatform().MessageBox("マイコンピュータやごみ箱はドロップしないでね(^-^;",
-                             "そのアイコンはあかんわ", MessageStyle::Critical);
+    RefuseDropWithoutNames();
     return;
   }
   CheckArchives(panel, *names);

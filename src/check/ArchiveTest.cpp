@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "archivers/LibraryFailure.h"
 #include "archivers/LibrarySet.h"
 #include "archivers/Probe.h"
 #include "archivers/TypeDetect.h"
@@ -37,23 +38,35 @@ const Tester* TesterOf(const std::string& type) {
 
 std::string Word(bool sound) { return sound ? kWordSound : kWordDamaged; }
 
+std::string RunTest(const Tester& tester, const std::string& path, const std::string& type) {
+  if (type == kTypeRar) return Word(RarTest(path));
+  Library& library = Libraries().Get(tester.id);
+  // Unlike type detection, the check does not end the program for a busy
+  // library: it only reports that this archive could not be tested now.
+  if (library.GetRunning() != 0) return kWordBusy;
+  return Word(ReadResult(library.CheckArchive(path, kFullCheck), ResultWidth::Bits16) != 0);
+}
+
 }  // namespace
 
 std::string TestWord(const std::string& path, const std::string& type) {
   if (type == kTypeUnreadable) return kWordUnreadable;
   const Tester* tester = TesterOf(type);
   if (!tester || !*tester->usable) return kWordSkip;
-  try {
-    if (type == kTypeRar) return Word(RarTest(path));
-    Library& library = Libraries().Get(tester->id);
-    // Unlike type detection, the check does not end the program for a busy
-    // library: it only reports that this archive could not be tested now.
-    if (library.GetRunning() != 0) return kWordBusy;
-    return Word(ReadResult(library.CheckArchive(path, kFullCheck), ResultWidth::Bits16) != 0);
-  } catch (const LibraryError&) {
-    // A library without its test entry point cannot test: not tested.
-    return kWordSkip;
-  }
+  std::string word;
+  const auto failure = TryLibraryWork([&] {
+    try {
+      word = RunTest(*tester, path, type);
+    } catch (const LibraryError&) {
+      // A library without its test entry point cannot test: not tested.
+      word = kWordSkip;
+    }
+  });
+  return failure ? UntestedWord(*failure) : word;
+}
+
+std::string UntestedWord(const std::string& whatHappened) {
+  return std::string(kWordUntested) + whatHappened;
 }
 
 }  // namespace ks

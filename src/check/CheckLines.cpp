@@ -14,13 +14,16 @@ std::string ShownType(const std::string& type) {
   return type;
 }
 
-std::string CheckLine(const std::string& name, const std::string& type, const std::string& word) {
-  std::string line = CheckNameLine(name) + std::string(5, ' ');
-  if (type == kTypeUnknown) return line + kTypeUnknown;
-  const std::string shown = ShownType(type);
-  const std::size_t length = CharCount(shown);
+std::string ResultLine(const std::string& name, const std::string& shownType,
+                       const std::string& word) {
+  const std::size_t length = CharCount(shownType);
   const std::size_t filler = length < 9 ? 9 - length : 1;
-  return line + shown + std::string(filler, ' ') + word;
+  return CheckNameLine(name) + std::string(5, ' ') + shownType + std::string(filler, ' ') + word;
+}
+
+std::string CheckLine(const std::string& name, const std::string& type, const std::string& word) {
+  if (type == kTypeUnknown) return CheckNameLine(name) + std::string(5, ' ') + kTypeUnknown;
+  return ResultLine(name, ShownType(type), word);
 }
 
 }  // namespace ks

@@ -13,6 +13,9 @@ inline constexpr const char* kWordDamaged = "異常！";
 inline constexpr const char* kWordSkip = "Skip";
 // The library was busy with other work, so no test was made.
 inline constexpr const char* kWordBusy = "使用中";
+// A library call failed with an error, so the archive was not tested; what
+// happened follows the word.
+inline constexpr const char* kWordUntested = "検査不能：";
 // The file could not be read, so its type and state are unknown.
 inline constexpr const char* kWordUnreadable = "読めません";
 
@@ -26,8 +29,13 @@ std::string CheckNameLine(const std::string& name);
 // file that could not be read has no known type.
 std::string ShownType(const std::string& type);
 
-// The full line. For "UnKnown" it ends after the type. A type of 9 or more
-// characters is followed by one space, so the word is never glued to it.
+// A line of the result window for any operation: the name fitted, 5 spaces,
+// the type as shown, spaces up to 9 columns and the word. A type of 9 or
+// more characters is followed by one space, so the word is never glued to it.
+std::string ResultLine(const std::string& name, const std::string& shownType,
+                       const std::string& word);
+
+// The full line of the check. For "UnKnown" it ends after the type.
 std::string CheckLine(const std::string& name, const std::string& type, const std::string& word);
 
 }  // namespace ks

@@ -4,6 +4,8 @@
 #include <QDropEvent>
 #include <QMouseEvent>
 
+#include "panel/RunningOperation.h"
+
 namespace ks {
 
 DropLabel::DropLabel(const QString& name, const QString& caption, QWidget* parent)
@@ -22,6 +24,13 @@ void DropLabel::dragEnterEvent(QDragEnterEvent* e) { AnswerAsCopy(e); }
 void DropLabel::dragMoveEvent(QDragMoveEvent* e) { AnswerAsCopy(e); }
 
 void DropLabel::dropEvent(QDropEvent* e) {
+  // A disabled panel (a window open over it) or one busy with an operation
+  // takes nothing new; the drop is refused, so the source keeps its files.
+  if (!isEnabled() || OperationRunning()) {
+    e->setDropAction(Qt::IgnoreAction);
+    e->ignore();
+    return;
+  }
   if (!AnswerAsCopy(e)) {
     // A source that offers nothing but a move still has its files read, but
     // is told the drop was refused, so it keeps its originals.

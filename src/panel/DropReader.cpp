@@ -4,6 +4,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "platform/Platform.h"
+
 namespace ks {
 
 std::optional<std::vector<std::string>> DroppedNames(const QMimeData* data) {
@@ -19,6 +21,11 @@ std::optional<std::vector<std::string>> DroppedNames(const QMimeData* data) {
   }
   if (names.empty()) return std::nullopt;
   return names;
+}
+
+void RefuseDropWithoutNames() {
+  ThePlatform().MessageBox("マイコンピュータやごみ箱はドロップしないでね(^-^;", "そのアイコンはあかんわ",
+                           MessageStyle::Critical);
 }
 
 }  // namespace ks

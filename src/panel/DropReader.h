@@ -18,4 +18,8 @@ namespace ks {
 // with local files are left out.
 std::optional<std::vector<std::string>> DroppedNames(const QMimeData* data);
 
+// What the extract and check zones say to a drop that carries no file names
+// (a desktop icon such as the computer or the wastebasket).
+void RefuseDropWithoutNames();
+
 }  // namespace ks

@@ -18,6 +18,7 @@
 #include "panel/Outline.h"
 #include "panel/PanelFonts.h"
 #include "panel/PanelSave.h"
+#include "panel/RunningOperation.h"
 #include "panel/Twips.h"
 #include "platform/Platform.h"
 
@@ -370,8 +371,9 @@ void FrmMain::changeEvent(QEvent* e) {
 
 void FrmMain::closeEvent(QCloseEvent* e) {
   // While a dialog is open over it the panel cannot be closed, as a disabled
-  // window cannot; the dialog has to close first.
-  if (!isEnabled()) {
+  // window cannot; the dialog has to close first. Nor while an extraction or
+  // a check runs: it ends first.
+  if (!isEnabled() || OperationRunning()) {
     e->ignore();
     return;
   }

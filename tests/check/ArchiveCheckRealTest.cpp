@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
-#include <QProcess>
 
 #include "archivers/Probe.h"
 #include "archivers/builtin/Backends.h"
@@ -18,15 +17,6 @@ using namespace ks::test;
 
 namespace {
 
-void Run(const QString& folder, const QString& program, const QStringList& args) {
-  QProcess p;
-  p.setWorkingDirectory(folder);
-  p.start(program, args);
-  QVERIFY2(p.waitForFinished(30000), qPrintable(program));
-  QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
-           qPrintable(program + ": " + p.readAllStandardError()));
-}
-
 void WriteFile(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   QVERIFY(f.open(QIODevice::WriteOnly));
@@ -38,23 +28,6 @@ QByteArray Sample() {
   QByteArray text;
   for (int i = 0; i < 400; ++i) text += "line " + QByteArray::number(i * 7919 % 1000) + " of the sample\n";
   return text;
-}
-
-// Flips one byte in the middle of the first entry's data of a ZIP archive.
-void DamageFirstZipEntry(const QString& path) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::ReadWrite));
-  QByteArray bytes = f.readAll();
-  QVERIFY(bytes.startsWith("PK\x03\x04"));
-  const auto u16 = [&](int at) {
-    return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
-  };
-  const int packed = u16(18) | u16(20) << 16;
-  const int dataStart = 30 + u16(26) + u16(28);
-  QVERIFY(packed > 4);
-  bytes[dataStart + packed / 2] = static_cast<char>(bytes[dataStart + packed / 2] ^ 0x55);
-  f.seek(0);
-  f.write(bytes);
 }
 
 }  // namespace

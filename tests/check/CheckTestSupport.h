@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QFile>
 #include <QMimeData>
+#include <QProcess>
 #include <QUrl>
 #include <QtTest>
 #include <memory>
@@ -28,6 +30,33 @@ inline void DropOn(QWidget* target, const QMimeData& data) {
   QVERIFY(enter.isAccepted());
   QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &drop);
+}
+
+// Runs a peer tool in `folder`; the test fails when it does not succeed.
+inline void Run(const QString& folder, const QString& program, const QStringList& args) {
+  QProcess p;
+  p.setWorkingDirectory(folder);
+  p.start(program, args);
+  QVERIFY2(p.waitForFinished(30000), qPrintable(program));
+  QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+           qPrintable(program + ": " + p.readAllStandardError()));
+}
+
+// Flips one byte in the middle of the first entry's data of a ZIP archive.
+inline void DamageFirstZipEntry(const QString& path) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::ReadWrite));
+  QByteArray bytes = f.readAll();
+  QVERIFY(bytes.startsWith("PK\x03\x04"));
+  const auto u16 = [&](int at) {
+    return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+  };
+  const int packed = u16(18) | u16(20) << 16;
+  const int dataStart = 30 + u16(26) + u16(28);
+  QVERIFY(packed > 4);
+  bytes[dataStart + packed / 2] = static_cast<char>(bytes[dataStart + packed / 2] ^ 0x55);
+  f.seek(0);
+  f.write(bytes);
 }
 
 inline std::string Pad(std::size_t n) { return std::string(n, ' '); }

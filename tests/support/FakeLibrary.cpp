@@ -20,10 +20,11 @@ void FakeLibrary::SetHook(const std::string& suffix, std::function<int(const Lib
 }
 void FakeLibrary::Lack(const std::string& suffix) { lacking_.insert(suffix); }
 
-int FakeLibrary::Call(const std::string& suffix, std::vector<std::string> args) {
+int FakeLibrary::Call(const std::string& suffix, std::vector<std::string> args,
+                      WindowHandle owner) {
   const std::string name =
       suffix == "Command" ? std::string(info_.command) : std::string(info_.prefix) + suffix;
-  LibraryCall call{name, std::move(args)};
+  LibraryCall call{name, std::move(args), owner};
   log_->push_back(call);
   if (lacking_.count(suffix)) throw LibraryError(info_.fileName, name);
   if (auto h = hooks_.find(suffix); h != hooks_.end()) return h->second(call);
@@ -35,9 +36,9 @@ int FakeLibrary::Call(const std::string& suffix, std::vector<std::string> args) 
   return defaults_[suffix];
 }
 
-int FakeLibrary::Command(WindowHandle, const std::string& commandLine, char* output,
+int FakeLibrary::Command(WindowHandle owner, const std::string& commandLine, char* output,
                          std::size_t size) {
-  const int r = Call("Command", {commandLine, std::to_string(size)});
+  const int r = Call("Command", {commandLine, std::to_string(size)}, owner);
   if (output && size > 0) {
     const std::size_t n = std::min(outputText.size(), size - 1);
     std::memcpy(output, outputText.data(), n);
@@ -46,8 +47,8 @@ int FakeLibrary::Command(WindowHandle, const std::string& commandLine, char* out
   return r;
 }
 
-int FakeLibrary::CommandNoBuffer(WindowHandle, const std::string& commandLine) {
-  return Call("Command", {commandLine});
+int FakeLibrary::CommandNoBuffer(WindowHandle owner, const std::string& commandLine) {
+  return Call("Command", {commandLine}, owner);
 }
 
 int FakeLibrary::GetVersion() { return Call("GetVersion", {}); }

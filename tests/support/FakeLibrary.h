@@ -18,6 +18,7 @@ namespace ks::test {
 struct LibraryCall {
   std::string name;               // full entry-point name: "UnlhaCheckArchive"
   std::vector<std::string> args;  // arguments as text
+  WindowHandle owner = nullptr;   // the owner window of a command
 };
 
 // The call log shared by every fake of a test, so the order across libraries
@@ -50,7 +51,8 @@ class FakeLibrary : public CommonArchiver {
   int FileList(const std::string& file, char* buffer, int size) override;
 
  private:
-  int Call(const std::string& suffix, std::vector<std::string> args);
+  int Call(const std::string& suffix, std::vector<std::string> args,
+           WindowHandle owner = nullptr);
   const LibraryInfo& info_;
   CallLog log_;
   std::map<std::string, std::deque<int>> queued_;
