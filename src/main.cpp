@@ -7,6 +7,7 @@
 
 #include "archivers/builtin/Backends.h"
 #include "check/ArchiveCheck.h"
+#include "extract/ExtractDriver.h"
 #include "panel/FrmMain.h"
 #include "panel/Startup.h"
 #include "platform/qt/QtArchiverHost.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
   options.installLibraries = ks::InstallBuiltinLibraries;
   std::unique_ptr<ks::FrmMain> panel(ks::Main(options));
   ks::InstallCheckZone(panel.get());
+  ks::InstallExtractZone(panel.get());
 
   const int result = app.exec();
   ks::SetArchiverHost(nullptr);

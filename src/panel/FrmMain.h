@@ -116,6 +116,14 @@ class FrmMain : public QWidget {
   void PopupSettingsMenu(const QPoint& globalPos);
   const SettingsMenu& Menu() const { return menu_; }
 
+  // The output folders of an extraction, with this panel's "Folder" option:
+  // the folder the library extracts into (throws PathNotFound when it
+  // cannot be prepared), and the collapse of a doubled folder level. Their
+  // rules are in extract/OutputFolders.
+  std::string ksExtractFolder1st(const std::string& strArcDir);
+  std::string ksExtractFolder2nd(const std::string& strExDir, const std::string& strArcDir,
+                                 const std::string& strOrgData);
+
   // What happens after closing has written the settings; by default the
   // application quits.
   void setEndHandler(std::function<void()> handler);

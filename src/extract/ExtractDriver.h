@@ -1,0 +1,32 @@
+#pragma once
+// The extract zone: every dropped archive is extracted by its library into
+// the dropped files' folder (or onto the desktop), optionally into a folder
+// named after it, and listed in the result window, which is shown when
+// something failed, nothing could be extracted, or "ErrRep" asks for it.
+// The whole run happens inside the drop event.
+
+#include <string>
+#include <vector>
+
+class QMimeData;
+
+namespace ks {
+
+class FrmMain;
+
+// Extracts `names` in order over `panel` (not null). Fills DroppedFiles.
+// A name that gets no library call is listed with "Skip"; a library that
+// fails or throws fails only its own name. The run stops early only when
+// an extraction folder cannot be prepared (two messages, the result window
+// stays hidden) or a library is busy (its message, then the program ends).
+void ExtractArchives(FrmMain* panel, const std::vector<std::string>& names);
+
+// The extract zone's drop handler: a drop without file names is refused
+// with a message and nothing else happens; otherwise the names are
+// extracted.
+void ExtractDrop(FrmMain* panel, const QMimeData* data);
+
+// Makes drops on the panel's extract zone run the extraction.
+void InstallExtractZone(FrmMain* panel);
+
+}  // namespace ks
