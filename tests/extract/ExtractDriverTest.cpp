@@ -5,6 +5,7 @@
 
 #include <QListWidget>
 #include <QPointer>
+#include <QScreen>
 #include <filesystem>
 
 #include "archivers/Probe.h"
@@ -304,6 +305,8 @@ class ExtractDriverTest : public QObject {
       const std::string lzh = f.Write("a.lzh", "ab-lh5-........");
       run.Settings(std::string("ErrRep=-1\r\nTopMost=") + (topMost ? "-1" : "0") + "\r\n");
       FrmMain& panel = StartPanel(run);
+      // In the middle of the screen, so the window fits there centred.
+      panel.move(panel.screen()->availableGeometry().center() - QPoint(150, 100));
       QVERIFY(panel.ErrRepChecked());
       run.recorder.platform.Clear();
       ExtractArchives(&panel, {lzh});
