@@ -8,7 +8,7 @@ constexpr std::size_t kInputBufferSize = 64 * 1024;
 
 BitReader::BitReader(DecodeInput& input, std::vector<std::uint8_t>& buffer) : input_(input), buffer_(buffer) {
   if (buffer_.size() < kInputBufferSize) buffer_.resize(kInputBufferSize);
-  next_ = end_ = buffer_.data();
+  c_.next = c_.end = buffer_.data();
 }
 
 bool BitReader::FillBuffer() {
@@ -18,22 +18,22 @@ bool BitReader::FillBuffer() {
     ended_ = true;
     return false;
   }
-  next_ = buffer_.data();
-  end_ = next_ + n;
+  c_.next = buffer_.data();
+  c_.end = c_.next + n;
   return true;
 }
 
 void BitReader::RefillSlowly() {
   // Byte by byte near the end of the buffer; each byte lands at the same
   // place the fast path would have put it.
-  while (count_ <= 56) {
-    if (next_ == end_ && !FillBuffer()) {
+  while (c_.count <= 56) {
+    if (c_.next == c_.end && !FillBuffer()) {
       ++zeroBytes_;
-      count_ += 8;
+      c_.count += 8;
       continue;
     }
-    bits_ |= std::uint64_t{*next_++} << (56 - count_);
-    count_ += 8;
+    c_.bits |= std::uint64_t{*c_.next++} << (56 - c_.count);
+    c_.count += 8;
   }
 }
 

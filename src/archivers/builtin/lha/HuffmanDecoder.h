@@ -27,17 +27,36 @@ class HuffmanDecoder {
   // block uses when only one symbol occurs).
   void BuildSingle(std::uint16_t symbol);
 
-  // Takes one code from `in`, which must hold at least 16 bits, and returns
-  // its symbol, or -1 for a bit pattern no code starts with.
-  int Decode(BitReader& in) const {
-    std::uint32_t e = table_[in.Peek(rootBits_)];
-    if (e & kNotLeaf) {
-      if (e & kUnused) return -1;
-      e = table_[(e >> kValueShift) + static_cast<std::uint32_t>((in.Word() << rootBits_) >> (64 - subBits_))];
-      if (e & kUnused) return -1;
+  // What decoding needs, as a value a decoding loop keeps in registers.
+  class Lookup {
+   public:
+    Lookup(const std::uint32_t* table, unsigned rootBits, unsigned subBits)
+        : table_(table), rootBits_(rootBits), subBits_(subBits) {}
+    // Takes one code from `in`, which must hold at least 16 bits, and
+    // returns its symbol, or -1 for a bit pattern no code starts with.
+    int Decode(BitCursor& in) const {
+      std::uint32_t e = table_[in.Peek(rootBits_)];
+      if (e & kNotLeaf) {
+        if (e & kUnused) return -1;
+        e = table_[(e >> kValueShift) + static_cast<std::uint32_t>((in.bits << rootBits_) >> (64 - subBits_))];
+        if (e & kUnused) return -1;
+      }
+      in.Skip(e & kLengthMask);
+      return static_cast<int>(e >> kValueShift);
     }
-    in.Skip(e & kLengthMask);
-    return static_cast<int>(e >> kValueShift);
+
+   private:
+    const std::uint32_t* table_;
+    unsigned rootBits_;
+    unsigned subBits_;
+  };
+  // Valid until the next Build.
+  Lookup lookup() const { return Lookup(table_.data(), rootBits_, subBits_); }
+  int Decode(BitReader& in) const {
+    BitCursor c = in.cursor();
+    const int symbol = lookup().Decode(c);
+    in.SetCursor(c);
+    return symbol;
   }
 
  private:

@@ -35,7 +35,8 @@ struct StaticHuffmanDecoder::State {
   HuffmanDecoder literalCode{11};
   HuffmanDecoder positionCode{8};
 
-  bool ReadBlockStart(BitReader& in, std::uint32_t& symbols);
+  // The block's symbol count, or -1 when its tables are not sound.
+  std::int64_t ReadBlockStart(BitReader& in);
   bool ReadLengths(BitReader& in, HuffmanDecoder& code, unsigned symbols, unsigned countBits, int zeroRunAfter);
   bool ReadLiteralLengths(BitReader& in);
 };
@@ -107,10 +108,11 @@ bool StaticHuffmanDecoder::State::ReadLiteralLengths(BitReader& in) {
   return BuildFrom(literalCode, lengths.data(), n, kLiteralCodes);
 }
 
-bool StaticHuffmanDecoder::State::ReadBlockStart(BitReader& in, std::uint32_t& symbols) {
-  symbols = in.Read(16);
-  return ReadLengths(in, lengthCode, kLengthCodes, kLengthCountBits, 3) && ReadLiteralLengths(in) &&
-         ReadLengths(in, positionCode, format.positionCodes, format.positionCountBits, -1);
+std::int64_t StaticHuffmanDecoder::State::ReadBlockStart(BitReader& in) {
+  const std::uint32_t symbols = in.Read(16);
+  const bool sound = ReadLengths(in, lengthCode, kLengthCodes, kLengthCountBits, 3) && ReadLiteralLengths(in) &&
+                     ReadLengths(in, positionCode, format.positionCodes, format.positionCountBits, -1);
+  return sound ? symbols : -1;
 }
 
 StaticHuffmanDecoder::StaticHuffmanDecoder(const StaticHuffmanFormat& format)
@@ -120,7 +122,13 @@ StaticHuffmanDecoder::~StaticHuffmanDecoder() = default;
 
 DecodeError StaticHuffmanDecoder::Decode(DecodeInput& input, std::uint64_t size, DecodeOutput& output) {
   State& st = *state_;
-  BitReader in(input, st.inputBuffer);
+  BitReader reader(input, st.inputBuffer);
+  // The cursor and the code tables stay in locals: the loop's byte stores
+  // could alias anything reached through a pointer.
+  BitCursor in = reader.cursor();
+  HuffmanDecoder::Lookup literals = st.literalCode.lookup();
+  HuffmanDecoder::Lookup positions = st.positionCode.lookup();
+  auto failure = [&] { return reader.Overrun(in) ? DecodeError::Truncated : DecodeError::Damaged; };
   st.window.Start(size, output);
   std::uint32_t blockLeft = 0;
   while (!st.window.Done()) {
@@ -130,27 +138,33 @@ DecodeError StaticHuffmanDecoder::Decode(DecodeInput& input, std::uint64_t size,
       if (blockLeft == 0) {
         // Every block start takes bits, so a run of empty blocks ends at
         // the end of the input.
-        if (in.Overrun()) return DecodeError::Truncated;
-        if (!st.ReadBlockStart(in, blockLeft)) return in.Overrun() ? DecodeError::Truncated : DecodeError::Damaged;
+        if (reader.Overrun(in)) return DecodeError::Truncated;
+        reader.SetCursor(in);
+        const std::int64_t symbols = st.ReadBlockStart(reader);
+        in = reader.cursor();
+        if (symbols < 0) return failure();
+        blockLeft = static_cast<std::uint32_t>(symbols);
+        literals = st.literalCode.lookup();
+        positions = st.positionCode.lookup();
         continue;
       }
       --blockLeft;
-      in.Refill();
-      const int c = st.literalCode.Decode(in);
+      reader.Refill(in);
+      const int c = literals.Decode(in);
       if (c < 256) {
-        if (c < 0) return in.Overrun() ? DecodeError::Truncated : DecodeError::Damaged;
+        if (c < 0) return failure();
         *out++ = static_cast<std::uint8_t>(c);
         continue;
       }
-      const int p = st.positionCode.Decode(in);
-      if (p < 0) return in.Overrun() ? DecodeError::Truncated : DecodeError::Damaged;
+      const int p = positions.Decode(in);
+      if (p < 0) return failure();
       std::size_t distance = static_cast<std::size_t>(p);
       if (p >= 2) distance = (std::size_t{1} << (p - 1)) + in.Take(static_cast<unsigned>(p - 1));
       DecodeWindow::CopyMatch(out, distance + 1, static_cast<std::size_t>(c) - 256 + kMinMatch);
     }
     // Checked before the chunk goes out, so bytes decoded from the zero
     // bits past the end never reach the output.
-    if (in.Overrun()) return DecodeError::Truncated;
+    if (reader.Overrun(in)) return DecodeError::Truncated;
     if (!st.window.Drain(out)) return DecodeError::OutputStopped;
   }
   return DecodeError::None;
