@@ -112,7 +112,7 @@ std::int64_t StaticHuffmanDecoder::State::ReadBlockStart(BitReader& in) {
   const std::uint32_t symbols = in.Read(16);
   const bool sound = ReadLengths(in, lengthCode, kLengthCodes, kLengthCountBits, 3) && ReadLiteralLengths(in) &&
                      ReadLengths(in, positionCode, format.positionCodes, format.positionCountBits, -1);
-  return sound ? symbols : -1;
+  return sound ? std::int64_t{symbols} : std::int64_t{-1};
 }
 
 StaticHuffmanDecoder::StaticHuffmanDecoder(const StaticHuffmanFormat& format)
