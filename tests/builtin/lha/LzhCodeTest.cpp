@@ -114,6 +114,43 @@ TEST(LzhHeaderTest, Level2HeaderCarriesSizesNamesAndAValidCrc) {
   EXPECT_NE(text.find(std::string("\x0B\x00\x02" "doc\xFFsub\xFF", 11)), std::string::npos);
 }
 
+TEST(LzhHeaderTest, WhatReadersAssumeAnywayCostsNoBytes) {
+  auto text = [](const LzhEntryHeader& h) {
+    const auto b = *BuildLevel2Header(h);
+    return std::string(b.begin(), b.end());
+  };
+  auto has = [](const std::string& t, std::uint8_t id) {
+    // Extended headers of two-byte data here: size 5, then the id.
+    return t.find(std::string("\x05\x00", 2) + static_cast<char>(id)) != std::string::npos;
+  };
+  LzhEntryHeader plain;
+  plain.name = "doc/readme.txt";
+  const std::string p = text(plain);
+  EXPECT_EQ(p.size(), 24u + 5 + 13 + 7 + 2);  // fixed part, CRC, name, folder, end
+  EXPECT_EQ(p.find(std::string("\x07\x00\x46", 3)), std::string::npos);
+  EXPECT_FALSE(has(p, 0x40));
+  EXPECT_FALSE(has(p, 0x50));
+
+  LzhEntryHeader special = plain;
+  special.name = "\x95\x5C.txt";  // CP932
+  special.unixMode = 0100755;
+  special.dosAttribute = kDosArchive | kDosReadOnly;
+  const std::string s = text(special);
+  EXPECT_NE(s.find(std::string("\x07\x00\x46\xA4\x03\x00\x00", 7)), std::string::npos);
+  EXPECT_NE(s.find(std::string("\x05\x00\x40\x21\x00", 5)), std::string::npos);
+  EXPECT_NE(s.find(std::string("\x05\x00\x50\xED\x81", 5)), std::string::npos);
+
+  LzhEntryHeader folder;
+  folder.method = "-lhd-";
+  folder.isFolder = true;
+  folder.name = "a";
+  folder.dosAttribute = kDosDirectory;
+  folder.unixMode = 040755;
+  const std::string f = text(folder);
+  EXPECT_FALSE(has(f, 0x40));
+  EXPECT_FALSE(has(f, 0x50));
+}
+
 TEST(LzhHeaderTest, FolderHeaderHasOnlyAFolderNameAndPaddingAvoidsAZeroFirstByte) {
   LzhEntryHeader folder;
   folder.method = "-lhd-";

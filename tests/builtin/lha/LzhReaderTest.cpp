@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <map>
+#include <random>
 
 #include "archivers/builtin/common/DosTime.h"
 #include "archivers/builtin/common/NameText.h"
@@ -314,6 +316,60 @@ TEST_F(LzhReaderTest, CodedEntriesOfEveryStaticMethodAndDamagedOnes) {
   const ReadResult d = Read(damaged + '\0');
   ASSERT_FALSE(d.entries.empty());
   EXPECT_NE(d.entries[0].dataResult, kArcOk);
+}
+
+TEST_F(LzhReaderTest, MutatedArchivesNeverCrashAndNeverPassWrongData) {
+  std::map<std::string, std::string> originals;
+  std::string archive;
+  const LzhMethod methods[] = {LzhMethod::Lh5, LzhMethod::Lh7, LzhMethod::Lh6, LzhMethod::Lh5};
+  for (int level = 0; level <= 3; ++level) {
+    const Bytes data = TextLike(6000 + 3000 * level, 20 + level);
+    const std::string name = "f" + std::to_string(level) + ".txt";
+    RawLzhEntry e;
+    e.level = level;
+    e.method = MethodInfo(methods[level]).id;
+    if (level <= 1) e.name = name;
+    if (level >= 1) e.extended = {{0x01, name}, {0x7F, "unknown"}};
+    const Bytes coded = EncodeWith(methods[level], data);
+    e.data.assign(coded.begin(), coded.end());
+    e.originalSize = static_cast<std::uint32_t>(data.size());
+    e.crc = LzhCrc16Of(data.data(), data.size());
+    e.headerCrc = level >= 2;
+    archive += BuildRawLzhEntry(e);
+    originals[name].assign(data.begin(), data.end());
+  }
+  RawLzhEntry stored;
+  stored.extended = {{0x01, "stored.bin"}};
+  stored.data = "stored data of some length";
+  archive += BuildRawLzhEntry(stored) + '\0';
+  originals["stored.bin"] = stored.data;
+
+  std::mt19937 gen(99);
+  int passedWhole = 0;
+  for (int trial = 0; trial < 300; ++trial) {
+    std::string bad = archive;
+    switch (trial % 3) {
+      case 0: bad[gen() % bad.size()] ^= static_cast<char>(1 + gen() % 255); break;
+      case 1: bad.resize(gen() % bad.size()); break;
+      default: bad.insert(gen() % bad.size(), std::string(1 + gen() % 4, static_cast<char>(gen()))); break;
+    }
+    const ReadResult r = Read(bad);
+    bool allGood = !r.broken && r.openResult == kArcOk;
+    for (const auto& e : r.entries) {
+      if (e.dataResult != kArcOk) {
+        allGood = false;
+        continue;
+      }
+      const auto it = originals.find(e.entry.name);
+      if (it != originals.end()) {
+        EXPECT_TRUE(e.data == it->second) << "trial " << trial << " " << e.entry.name;
+      }
+    }
+    if (allGood && r.entries.size() == originals.size()) ++passedWhole;
+  }
+  // Only changes that miss everything checked (the end mark, padding) let
+  // an archive pass whole.
+  EXPECT_LT(passedWhole, 30);
 }
 
 }  // namespace

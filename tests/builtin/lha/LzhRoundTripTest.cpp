@@ -127,6 +127,8 @@ TEST_P(LzhRoundTripTest, ReadersWeDidNotWriteGetEveryFileBack) {
 }
 
 TEST_P(LzhRoundTripTest, OurOwnReaderGetsEveryFileBack) {
+  fs::permissions("src/one.txt", fs::perms(0755));
+  fs::permissions("src/empty.txt", fs::perms(0600));
   const LzhRun run = RunUnlhaCreate("a -x1 -r2 " + std::string(GetParam()) + " " + Q(archive) + " \"src/*.*\"");
   ASSERT_EQ(run.result, kArcOk) << run.log;
   ScriptedHost host;
@@ -140,6 +142,9 @@ TEST_P(LzhRoundTripTest, OurOwnReaderGetsEveryFileBack) {
     return std::chrono::floor<std::chrono::seconds>(fs::last_write_time(p).time_since_epoch()).count();
   };
   EXPECT_EQ(seconds(root() / "out" / "src" / "text.txt"), seconds(root() / "src" / "text.txt"));
+  auto mode = [](const fs::path& p) { return static_cast<unsigned>(fs::status(p).permissions()) & 0777; };
+  EXPECT_EQ(mode(root() / "out" / "src" / "one.txt"), 0755u);
+  EXPECT_EQ(mode(root() / "out" / "src" / "empty.txt"), 0600u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, LzhRoundTripTest, ::testing::Values("-o5", "-o6", "-o7"));

@@ -6,11 +6,9 @@ namespace ks {
 
 bool HuffmanDecoder::Build(const std::uint8_t* lengths, std::size_t count) {
   std::array<std::uint32_t, kMaxCodeBits + 1> perLength{};
-  unsigned longest = 0;
   for (std::size_t s = 0; s < count; ++s) {
     if (lengths[s] > kMaxCodeBits) return false;
     ++perLength[lengths[s]];
-    if (lengths[s] > longest) longest = lengths[s];
   }
   // Patterns still free at each length; below zero the code is over-full.
   std::int64_t free = 1;
@@ -24,7 +22,9 @@ bool HuffmanDecoder::Build(const std::uint8_t* lengths, std::size_t count) {
   }
 
   const std::size_t rootSize = std::size_t{1} << rootBits_;
-  subBits_ = longest > rootBits_ ? longest - rootBits_ : 0;
+  // Second tables always cover the bits up to 16, so a lookup needs no
+  // per-table width.
+  const unsigned subBits = kMaxCodeBits - rootBits_;
   table_.assign(rootSize, kUnused);
   for (std::size_t s = 0; s < count; ++s) {
     const unsigned len = lengths[s];
@@ -39,19 +39,25 @@ bool HuffmanDecoder::Build(const std::uint8_t* lengths, std::size_t count) {
     const std::size_t prefix = c >> (len - rootBits_);
     if (!(table_[prefix] & kLink)) {
       table_[prefix] = static_cast<std::uint32_t>(table_.size()) << kValueShift | kLink;
-      table_.resize(table_.size() + (std::size_t{1} << subBits_), kUnused);
+      table_.resize(table_.size() + (std::size_t{1} << subBits), kUnused);
     }
     const std::size_t base = table_[prefix] >> kValueShift;
     const unsigned rest = len - rootBits_;
-    const std::size_t first = std::size_t{c & ((1u << rest) - 1)} << (subBits_ - rest);
-    for (std::size_t i = 0; i < (std::size_t{1} << (subBits_ - rest)); ++i) table_[base + first + i] = leaf;
+    const std::size_t first = std::size_t{c & ((1u << rest) - 1)} << (subBits - rest);
+    for (std::size_t i = 0; i < (std::size_t{1} << (subBits - rest)); ++i) table_[base + first + i] = leaf;
   }
   return true;
 }
 
 void HuffmanDecoder::BuildSingle(std::uint16_t symbol) {
-  subBits_ = 0;
   table_.assign(std::size_t{1} << rootBits_, static_cast<std::uint32_t>(symbol) << kValueShift);
+}
+
+int HuffmanDecoder::Decode(BitReader& in) const {
+  BitCursor c = in.cursor();
+  const int symbol = DecodeFrom(table_.data(), rootBits_, c);
+  in.SetCursor(c);
+  return symbol;
 }
 
 }  // namespace ks

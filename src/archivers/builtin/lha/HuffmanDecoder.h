@@ -2,7 +2,8 @@
 // Decodes canonical Huffman codes as LZH and ARJ blocks define them (code
 // lengths only; shorter codes first, equal lengths in symbol order; at most
 // 16 bits) by table lookup: one look at the next `rootBits` bits finds every
-// short code, and a second small table finishes the longer ones.
+// short code, and a second table of the remaining 16 - rootBits bits
+// finishes a longer one.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,39 +28,39 @@ class HuffmanDecoder {
   // block uses when only one symbol occurs).
   void BuildSingle(std::uint16_t symbol);
 
-  // What decoding needs, as a value a decoding loop keeps in registers.
+  // What decoding needs, as a value a decoding loop keeps in a register;
+  // RootBits must be the decoder's.
+  template <unsigned RootBits>
   class Lookup {
    public:
-    Lookup(const std::uint32_t* table, unsigned rootBits, unsigned subBits)
-        : table_(table), rootBits_(rootBits), subBits_(subBits) {}
+    explicit Lookup(const std::uint32_t* table) : table_(table) {}
     // Takes one code from `in`, which must hold at least 16 bits, and
     // returns its symbol, or -1 for a bit pattern no code starts with.
-    int Decode(BitCursor& in) const {
-      std::uint32_t e = table_[in.Peek(rootBits_)];
-      if (e & kNotLeaf) {
-        if (e & kUnused) return -1;
-        e = table_[(e >> kValueShift) + static_cast<std::uint32_t>((in.bits << rootBits_) >> (64 - subBits_))];
-        if (e & kUnused) return -1;
-      }
-      in.Skip(e & kLengthMask);
-      return static_cast<int>(e >> kValueShift);
-    }
+    int Decode(BitCursor& in) const { return DecodeFrom(table_, RootBits, in); }
 
    private:
     const std::uint32_t* table_;
-    unsigned rootBits_;
-    unsigned subBits_;
   };
   // Valid until the next Build.
-  Lookup lookup() const { return Lookup(table_.data(), rootBits_, subBits_); }
-  int Decode(BitReader& in) const {
-    BitCursor c = in.cursor();
-    const int symbol = lookup().Decode(c);
-    in.SetCursor(c);
-    return symbol;
+  template <unsigned RootBits>
+  Lookup<RootBits> lookup() const {
+    return Lookup<RootBits>(table_.data());
   }
+  // Decoding outside a hot loop.
+  int Decode(BitReader& in) const;
 
  private:
+  static int DecodeFrom(const std::uint32_t* table, unsigned rootBits, BitCursor& in) {
+    std::uint32_t e = table[in.Peek(rootBits)];
+    if (e & kNotLeaf) {
+      if (e & kUnused) return -1;
+      e = table[(e >> kValueShift) + ((in.bits << rootBits) >> (64 - (kMaxCodeBits - rootBits)))];
+      if (e & kUnused) return -1;
+    }
+    in.Skip(e & kLengthMask);
+    return static_cast<int>(e >> kValueShift);
+  }
+
   // An entry: bits 0-4 the code length to take, bit 5 "look in a second
   // table", bit 6 "no code", from bit 8 the symbol or the second table's
   // start.
@@ -70,7 +71,6 @@ class HuffmanDecoder {
   static constexpr unsigned kValueShift = 8;
 
   unsigned rootBits_;
-  unsigned subBits_ = 0;
   std::vector<std::uint32_t> table_;
 };
 

@@ -2,6 +2,8 @@
 
 #include "archivers/builtin/lha/LzhCrc16.h"
 
+#include <algorithm>
+
 namespace ks {
 
 namespace {
@@ -16,6 +18,8 @@ constexpr std::uint8_t kFolderSeparator = 0xFF;
 constexpr std::uint8_t kOsUnix = 'U';
 constexpr std::uint8_t kFixedAttributeByte = 0x20;
 constexpr std::size_t kCrcFieldOffset = 24 + 3;  // data of the first extended header
+constexpr std::uint16_t kDefaultFileMode = 0100644;
+constexpr std::uint16_t kDefaultFolderMode = 0040755;
 
 class Bytes {
  public:
@@ -80,9 +84,15 @@ std::optional<std::vector<std::uint8_t>> BuildLevel2Header(const LzhEntryHeader&
   b.Extended(kExtHeaderCrc, std::string(2, '\0'));
   if (!h.isFolder) b.Extended(kExtFileName, file);
   if (!folder.empty()) b.Extended(kExtFolderName, folder);
-  b.Extended(kExtCodePage, Le(h.codePage, 4));
-  b.Extended(kExtDosAttribute, Le(h.dosAttribute, 2));
-  b.Extended(kExtUnixMode, Le(h.unixMode, 2));
+  // What every reader assumes anyway is left out: archives of many small
+  // files would otherwise pay 17 bytes per entry for it. A name of plain
+  // ASCII reads the same in any code page; a file with the archive bit and
+  // mode 644 and a folder with mode 755 are what readers make without
+  // being told.
+  const bool ascii = std::all_of(h.name.begin(), h.name.end(), [](char c) { return (c & 0x80) == 0; });
+  if (!ascii) b.Extended(kExtCodePage, Le(h.codePage, 4));
+  if (h.dosAttribute != (h.isFolder ? kDosDirectory : kDosArchive)) b.Extended(kExtDosAttribute, Le(h.dosAttribute, 2));
+  if (h.unixMode != (h.isFolder ? kDefaultFolderMode : kDefaultFileMode)) b.Extended(kExtUnixMode, Le(h.unixMode, 2));
   b.U16(0);  // no more extended headers
 
   std::vector<std::uint8_t>& bytes = b.bytes();

@@ -2,8 +2,8 @@
 // Level-2 headers of LHA archives: a fixed part (method, sizes, Unix time,
 // data CRC-16, OS id) and extended headers for the header
 // CRC (0x00), the file name (0x01), the folder name (0x02, 0xFF between
-// folders), the name's code page (0x46), the MS-DOS attribute (0x40) and the
-// Unix permissions (0x50).
+// folders), and where they differ from what readers assume, the name's code
+// page (0x46), the MS-DOS attribute (0x40) and the Unix permissions (0x50).
 
 #include <cstdint>
 #include <optional>

@@ -18,9 +18,12 @@ constexpr std::size_t kLevel2MinSize = 26;
 constexpr std::size_t kLevel3FixedSize = 32;
 // No tool writes headers anywhere near this; it keeps a damaged size field
 // from making us read a whole file as one header.
-constexpr std::size_t kMaxHeaderBytes = 1 << 20;
-// A self-extracting program keeps its archive within this many bytes.
+constexpr std::size_t kMaxHeaderBytes = 256 * 1024;
+// A self-extracting program keeps its archive within this many bytes, and
+// its code holds only a few strings that look like a method name; the
+// limit on tries keeps a file full of them from taking long.
 constexpr std::size_t kSfxSearchBytes = 1 << 20;
+constexpr int kSfxTries = 256;
 constexpr std::int64_t kFileTimeEpochOffset = 11644473600;  // 1601 to 1970, seconds
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
@@ -296,9 +299,11 @@ std::optional<std::uint64_t> FindFirstLzhHeader(LzhArchiveFile& file) {
   }
   LzhEntryInfo info;
   std::string error;
-  for (std::size_t p = 0; p + kFirstBytes <= head.size(); ++p) {
+  int tries = 0;
+  for (std::size_t p = 0; p + kFirstBytes <= head.size() && tries < kSfxTries; ++p) {
     if (head[p + 2] != '-' || head[p + 20] > 3 || !LooksLikeLzhMethod(reinterpret_cast<const char*>(&head[p + 2])))
       continue;
+    ++tries;
     file.Seek(p);
     if (ReadLzhHeader(file, info, error) == LzhHeaderResult::Entry) {
       file.Seek(p);

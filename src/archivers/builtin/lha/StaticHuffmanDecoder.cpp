@@ -16,6 +16,11 @@ constexpr unsigned kLengthCountBits = 5;
 constexpr unsigned kLiteralCodes = 510;    // 256 literals + 254 match lengths
 constexpr unsigned kLiteralCountBits = 9;
 constexpr unsigned kMinMatch = 3;
+// Root table sizes: the literal table covers most codes in one look yet
+// stays in the first-level cache.
+constexpr unsigned kLengthRootBits = 8;
+constexpr unsigned kLiteralRootBits = 11;
+constexpr unsigned kPositionRootBits = 8;
 // A count field can announce more symbols than the alphabet has; those extra
 // lengths are read and must be zero.
 constexpr std::size_t kMostLengths = std::size_t{1} << kLiteralCountBits;
@@ -29,11 +34,9 @@ struct StaticHuffmanDecoder::State {
   StaticHuffmanFormat format;
   DecodeWindow window;
   std::vector<std::uint8_t> inputBuffer;
-  // Root sizes: the literal table covers most codes in one look yet stays
-  // in the first-level cache.
-  HuffmanDecoder lengthCode{8};
-  HuffmanDecoder literalCode{11};
-  HuffmanDecoder positionCode{8};
+  HuffmanDecoder lengthCode{kLengthRootBits};
+  HuffmanDecoder literalCode{kLiteralRootBits};
+  HuffmanDecoder positionCode{kPositionRootBits};
 
   // The block's symbol count, or -1 when its tables are not sound.
   std::int64_t ReadBlockStart(BitReader& in);
@@ -126,8 +129,8 @@ DecodeError StaticHuffmanDecoder::Decode(DecodeInput& input, std::uint64_t size,
   // The cursor and the code tables stay in locals: the loop's byte stores
   // could alias anything reached through a pointer.
   BitCursor in = reader.cursor();
-  HuffmanDecoder::Lookup literals = st.literalCode.lookup();
-  HuffmanDecoder::Lookup positions = st.positionCode.lookup();
+  auto literals = st.literalCode.lookup<kLiteralRootBits>();
+  auto positions = st.positionCode.lookup<kPositionRootBits>();
   auto failure = [&] { return reader.Overrun(in) ? DecodeError::Truncated : DecodeError::Damaged; };
   st.window.Start(size, output);
   std::uint32_t blockLeft = 0;
@@ -144,8 +147,8 @@ DecodeError StaticHuffmanDecoder::Decode(DecodeInput& input, std::uint64_t size,
         in = reader.cursor();
         if (symbols < 0) return failure();
         blockLeft = static_cast<std::uint32_t>(symbols);
-        literals = st.literalCode.lookup();
-        positions = st.positionCode.lookup();
+        literals = st.literalCode.lookup<kLiteralRootBits>();
+        positions = st.positionCode.lookup<kPositionRootBits>();
         continue;
       }
       --blockLeft;
