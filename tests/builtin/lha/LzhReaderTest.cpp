@@ -142,14 +142,17 @@ TEST_F(LzhReaderTest, Level2CodePagesDecideHowNamesAreRead) {
   saysCp932.extended = {{0x01, utf8Name}, {0x46, LeBytes(932, 4)}};
   RawLzhEntry saysNothing;
   saysNothing.extended = {{0x01, utf8Name}};
+  RawLzhEntry western;
+  western.extended = {{0x01, "caf\xE9.txt"}, {0x46, LeBytes(1252, 4)}};
   RawLzhEntry katakana;
   katakana.extended = {{0x01, Cp932("ﾃｽﾄ.txt")}, {0x02, Cp932("日本") + "\xFF"}};
-  const ReadResult r = Read(BuildRawLzh({saysUtf8, saysCp932, saysNothing, katakana}));
-  ASSERT_EQ(r.entries.size(), 4u) << r.errorText;
+  const ReadResult r = Read(BuildRawLzh({saysUtf8, saysCp932, saysNothing, katakana, western}));
+  ASSERT_EQ(r.entries.size(), 5u) << r.errorText;
   EXPECT_EQ(r.entries[0].entry.name, utf8Name);
   EXPECT_EQ(r.entries[1].entry.name, "繝ｼ.txt");  // E3 83 and BC as CP932
   EXPECT_EQ(r.entries[2].entry.name, utf8Name);
   EXPECT_EQ(r.entries[3].entry.name, "日本/ﾃｽﾄ.txt");
+  EXPECT_EQ(r.entries[4].entry.name, "café.txt");
 }
 
 TEST_F(LzhReaderTest, Level2TimesAttributesAndHeaderCrc) {

@@ -27,6 +27,37 @@ iconv_t FromCp932() {
   return cd;
 }
 
+// `raw` through `cd` (closed afterwards; may be the failed (iconv_t)-1),
+// "_" for each byte the converter does not take.
+std::string ConvertToUtf8(iconv_t cd, const std::string& raw) {
+  std::string out;
+  if (cd != reinterpret_cast<iconv_t>(-1)) {
+    std::vector<char> buffer(raw.size() * 4 + 16);
+    char* in = const_cast<char*>(raw.data());
+    std::size_t inLeft = raw.size();
+    while (inLeft > 0) {
+      char* o = buffer.data();
+      std::size_t oLeft = buffer.size();
+      const std::size_t r = ::iconv(cd, &in, &inLeft, &o, &oLeft);
+      out.append(buffer.data(), static_cast<std::size_t>(o - buffer.data()));
+      if (r == static_cast<std::size_t>(-1) && (errno == EILSEQ || errno == EINVAL)) {
+        out += '_';  // a byte the code page does not know
+        ++in;
+        --inLeft;
+        ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      } else if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+        break;
+      }
+    }
+    ::iconv_close(cd);
+    if (IsValidUtf8(out)) return out;
+  }
+  out.clear();
+  for (unsigned char c : raw) out += c < 0x80 ? static_cast<char>(c) : '_';
+  return out;
+}
+
+
 // Converts all of `text`; false when a character does not convert.
 bool Convert(iconv_t cd, const std::string& text, std::string& result) {
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -91,31 +122,15 @@ std::string StoredNameToUtf8(const std::string& raw) {
 std::string Cp932ToUtf8(const std::string& raw) {
   iconv_t cd = ::iconv_open("UTF-8", "CP932");
   if (cd == reinterpret_cast<iconv_t>(-1)) cd = ::iconv_open("UTF-8", "SHIFT_JIS");
-  std::string out;
-  if (cd != reinterpret_cast<iconv_t>(-1)) {
-    std::vector<char> buffer(raw.size() * 4 + 16);
-    char* in = const_cast<char*>(raw.data());
-    std::size_t inLeft = raw.size();
-    while (inLeft > 0) {
-      char* o = buffer.data();
-      std::size_t oLeft = buffer.size();
-      const std::size_t r = ::iconv(cd, &in, &inLeft, &o, &oLeft);
-      out.append(buffer.data(), static_cast<std::size_t>(o - buffer.data()));
-      if (r == static_cast<std::size_t>(-1) && (errno == EILSEQ || errno == EINVAL)) {
-        out += '_';  // a byte CP932 does not know
-        ++in;
-        --inLeft;
-        ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      } else if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-        break;
-      }
-    }
-    ::iconv_close(cd);
-    if (IsValidUtf8(out)) return out;
-  }
-  out.clear();
-  for (unsigned char c : raw) out += c < 0x80 ? static_cast<char>(c) : '_';
-  return out;
+  return ConvertToUtf8(cd, raw);
+}
+
+std::optional<std::string> CodePageToUtf8(const std::string& raw, unsigned codePage) {
+  if (codePage == 932) return Cp932ToUtf8(raw);
+  const std::string charset = "CP" + std::to_string(codePage);
+  iconv_t cd = ::iconv_open("UTF-8", charset.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  return ConvertToUtf8(cd, raw);
 }
 
 }  // namespace ks

@@ -13,10 +13,14 @@ constexpr char kFolderMark = '\xFF';
 constexpr unsigned kUnixTypeMask = 0170000;
 constexpr unsigned kUnixSymlink = 0120000;
 
-bool ReadAsUtf8(const LzhEntryInfo& info, const std::string& raw) {
-  if (info.codePage == kCodePageUtf8) return IsValidUtf8(raw);
-  if (info.codePage == kCodePageCp932) return false;
-  return IsValidUtf8(raw);
+// One stored piece of a name as UTF-8: in the header's code page when it
+// names one we can convert, else UTF-8 when `utf8` (the whole name is valid
+// UTF-8), else CP932.
+std::string Decode(const LzhEntryInfo& info, const std::string& piece, bool utf8) {
+  if (utf8) return piece;
+  if (info.codePage && *info.codePage != kCodePageUtf8)
+    if (auto text = CodePageToUtf8(piece, *info.codePage)) return *text;
+  return Cp932ToUtf8(piece);
 }
 
 bool DosLikeSystem(std::uint8_t os) {
@@ -40,7 +44,9 @@ LzhEntryPath MakeLzhEntryPath(const LzhEntryInfo& info) {
 
   std::string bare = raw;
   bare.erase(std::remove(bare.begin(), bare.end(), kFolderMark), bare.end());
-  const bool utf8 = ReadAsUtf8(info, bare);
+  // UTF-8 when the header says so (and it is), or when it names no code
+  // page and the name is valid UTF-8.
+  const bool utf8 = (!info.codePage || *info.codePage == kCodePageUtf8) && IsValidUtf8(bare);
 
   // Decode piece by piece, then treat "\" and "/" of the decoded text as
   // separators too.
@@ -48,7 +54,7 @@ LzhEntryPath MakeLzhEntryPath(const LzhEntryInfo& info) {
   for (std::size_t start = 0;;) {
     const std::size_t mark = raw.find(kFolderMark, start);
     const std::string piece = raw.substr(start, mark == std::string::npos ? std::string::npos : mark - start);
-    text += utf8 ? piece : Cp932ToUtf8(piece);
+    text += Decode(info, piece, utf8);
     if (mark == std::string::npos) break;
     text += '/';
     start = mark + 1;
