@@ -24,7 +24,6 @@ class ArjArchive : public EntryReader {
   // cannot be opened), kArcNotArcFile (no ARJ main header where one must be)
   // or kArcHeaderBroken / kArcUnexpectedEof (a main header that is damaged).
   int Open(const std::string& path);
-  const ArjHeader& mainHeader() const { return main_; }
 
   // Reads the next local header that holds something to write, passing
   // over the data of the current entry and over volume labels and chapter
@@ -33,7 +32,6 @@ class ArjArchive : public EntryReader {
   // us (see error()).
   Next NextEntry() override;
   const ExtractEntry& entry() const override { return entry_; }
-  const ArjHeader& header() const { return header_; }
   // Garbled entries are not passed over by a test: their data cannot be
   // verified without the password, so the test fails on them (as `arj t`
   // does) rather than calling the archive sound.

@@ -49,6 +49,20 @@ DecodeError CopyStored(ArjDataSource& in, std::uint64_t size, SinkOutput& out) {
   return DecodeError::None;
 }
 
+// Whether the data of `header` can be decoded at all: code kArcOk, or the
+// reason it cannot.
+ArjDataResult ArjDataReadable(const ArjHeader& header) {
+  if (header.Has(kArjGarbled))
+    return Fail(kArcPassword, "encrypted with a password (garbled); not supported");
+  if (header.Has(kArjExtFile))
+    return Fail(kArcMissingPiece, "begins in the previous volume of a multi-volume archive");
+  if (header.Has(kArjVolume))
+    return Fail(kArcMissingPiece, "goes on in the next volume of a multi-volume archive");
+  if (header.method > kArjLastMethod)
+    return Fail(kArcMethod, "compression method " + std::to_string(header.method) + " is unknown");
+  return {};
+}
+
 }  // namespace
 
 std::size_t ArjDataSource::Read(std::uint8_t* data, std::size_t size) {
@@ -61,18 +75,6 @@ std::size_t ArjDataSource::Read(std::uint8_t* data, std::size_t size) {
     remaining_ = 0;
   }
   return got;
-}
-
-ArjDataResult ArjDataReadable(const ArjHeader& header) {
-  if (header.Has(kArjGarbled))
-    return Fail(kArcPassword, "encrypted with a password (garbled); not supported");
-  if (header.Has(kArjExtFile))
-    return Fail(kArcMissingPiece, "begins in the previous volume of a multi-volume archive");
-  if (header.Has(kArjVolume))
-    return Fail(kArcMissingPiece, "goes on in the next volume of a multi-volume archive");
-  if (header.method > kArjLastMethod)
-    return Fail(kArcMethod, "compression method " + std::to_string(header.method) + " is unknown");
-  return {};
 }
 
 ArjDecoder::ArjDecoder() = default;

@@ -42,10 +42,6 @@ struct ArjDataResult {
                      // when the sink stopped (it tells its own reason)
 };
 
-// Whether the data of `header` can be decoded at all: code kArcOk, or the
-// reason it cannot (encrypted, spanning volumes, an unknown method).
-ArjDataResult ArjDataReadable(const ArjHeader& header);
-
 // Decodes entries: method 0 stored, 1 to 3 the static-Huffman format shared
 // with LHA, 4 ARJ's own "fastest" format. The decoders and their windows are
 // made at first use and kept for the next entry.
@@ -57,8 +53,8 @@ class ArjDecoder {
   ArjDecoder& operator=(const ArjDecoder&) = delete;
 
   // Decodes the data of `header` from `in` into `sink`, and checks its size
-  // and CRC-32. What ArjDataReadable refuses is refused before anything is
-  // decoded.
+  // and CRC-32. Entries that are encrypted, span volumes or use an unknown
+  // method are refused before anything is decoded.
   ArjDataResult Decode(const ArjHeader& header, ArjDataSource& in, const ArjSink& sink);
 
  private:
