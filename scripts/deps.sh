@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libarchive-dev libgcab-dev libglib2.0-dev
+  libarchive-dev libgcab-dev libglib2.0-dev libbz2-dev
   fonts-ipafont-gothic
   # Qt's own dialogs and buttons in Japanese (qtbase_ja.qm)
   qt6-translations-l10n
@@ -19,7 +19,8 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(libgtest-dev googletest
              lhasa jlha-utils libarchive-tools unzip zip cabextract gcab arj p7zip-full
              xvfb xauth xdotool zstd xz-utils bzip2 imagemagick time
-             openbox x11-utils desktop-file-utils locales)
+             openbox x11-utils desktop-file-utils locales
+             python3)
 fi
 
 missing=()

@@ -14,6 +14,7 @@
 
 #include "archivers/ArchiverHost.h"
 #include "archivers/LibrarySet.h"
+#include "archivers/Probe.h"
 #include "archivers/TypeDetect.h"
 #include "archivers/builtin/Backends.h"
 
@@ -35,6 +36,9 @@ const char* const kUsage =
     "      tests every entry\n"
     "  kestrino-archiver --version\n"
     "      lists every library with its version, or \"missing\"\n"
+    "  kestrino-archiver --type FILE\n"
+    "      prints the type the program's type detection gives FILE (LZH, ZIP,\n"
+    "      BGA, ..., UnKnown; Folder for a folder or a missing path)\n"
     "options:\n"
     "  --password PW            password for encrypted entries (else the\n"
     "                           KESTRINO_PASSWORD environment variable, else asked)\n"
@@ -202,6 +206,14 @@ int Check(const std::string& libraryName, const std::string& file, const std::st
   return r != 0 ? kExitOk : kExitFailed;
 }
 
+// The answer of the program's type detection, with the libraries probed as
+// at start-up, so a shell sees exactly what a drop on the panel would.
+int PrintType(const std::string& file) {
+  ApplyProbe(ProbeLibraries(Libraries()));
+  std::printf("%s\n", ArcType(file).c_str());
+  return kExitOk;
+}
+
 int RunCommand(const std::string& libraryName, const std::string& commandLine) {
   const auto id = LibraryByFileName(libraryName);
   if (!id) return Usage("unknown library: " + libraryName);
@@ -220,7 +232,7 @@ int main(int argc, char** argv) {
   std::optional<std::string> password;
   if (const char* env = std::getenv("KESTRINO_PASSWORD")) password = env;
   Overwrite overwrite = Overwrite::Skip;
-  bool check = false, version = false;
+  bool check = false, version = false, type = false;
   std::vector<std::string> rest;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -245,6 +257,8 @@ int main(int argc, char** argv) {
       check = true;
     } else if (a == "--version") {
       version = true;
+    } else if (a == "--type") {
+      type = true;
     } else if (a == "--help" || a == "-h") {
       std::cout << kUsage;
       return kExitOk;
@@ -263,6 +277,10 @@ int main(int argc, char** argv) {
     if (version) {
       if (check || !rest.empty()) return Usage("--version takes no other arguments");
       return ListVersions();
+    }
+    if (type) {
+      if (check || rest.size() != 1) return Usage("--type needs one FILE");
+      return PrintType(rest[0]);
     }
     if (check) {
       if (rest.size() != 3) return Usage("--check needs LIBRARY FILE MODE");

@@ -25,6 +25,7 @@ std::shared_ptr<CommonArchiver> MakeJackBackend();
 std::shared_ptr<CommonArchiver> MakeTarBackend();
 std::shared_ptr<CommonArchiver> MakeIshBackend();
 std::shared_ptr<CommonArchiver> MakeUnarjBackend();
+std::shared_ptr<CommonArchiver> MakeBgaBackend();
 std::shared_ptr<UnrarInterface> MakeUnrarDllBackend();
 
 }  // namespace ks

@@ -23,9 +23,11 @@ std::shared_ptr<CommonArchiver> MakeBuiltinLibrary(LibraryId id) {
       return MakeIshBackend();
     case LibraryId::Unarj:
       return MakeUnarjBackend();
+    case LibraryId::Bga:
+      return MakeBgaBackend();
     default:
-      // UnGCA32.DLL, Yz1.DLL and Bga32.DLL have no
-      // built-in back-end: they stay missing.
+      // UnGCA32.DLL and Yz1.DLL have no built-in back-end: they stay
+      // missing.
       return nullptr;
   }
 }

@@ -29,6 +29,7 @@ enum ArcResult : int {
   kArcNotSupported = 0x8023,     // a known command this platform does not offer
   kArcUnsafeEntry = 0x8024,      // an entry would be written outside the target
   kArcTooLarge = 0x802E,         // a file too large for the format
+  kArcBadName = 0x802F,          // a name the format cannot store
   kArcMissingPiece = 0x8031,     // a piece of a split file is missing
   kArcUnexpectedEof = 0x8042,    // the archive ends early
   kArcBrokenData = 0x8048,       // the data is damaged

@@ -1,0 +1,130 @@
+// Bga32.DLL: GZA and BZA archives.
+//   x [-a] [-r] "archive" "folder"      extracts every entry with its folders
+//   a -a -m1 -r  "archive" "@list"      makes a GZA (-m1, gzip) or a BZA
+//                                       (-m2, bzip2) of the listed names
+//   s "archive"                         turns an archive into a Windows
+//                                       self-extractor: not offered here
+// The archive is written under a temporary name and renamed when complete,
+// so a failed or cancelled run leaves nothing under the archive's name.
+
+#include <filesystem>
+#include <sstream>
+
+#include "archivers/builtin/Backends.h"
+#include "archivers/builtin/bga/BgaExtract.h"
+#include "archivers/builtin/bga/BgaReader.h"
+#include "archivers/builtin/bga/BgaWriter.h"
+#include "archivers/builtin/common/BuiltinBackend.h"
+#include "archivers/builtin/common/CommandLine.h"
+#include "archivers/builtin/common/CreateCommand.h"
+#include "archivers/builtin/common/PackList.h"
+#include "archivers/builtin/common/TempOutput.h"
+
+namespace ks {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kBgaVersion = 100;
+
+class BgaBackend : public BuiltinBackend {
+ public:
+  BgaBackend() : BuiltinBackend(kBgaVersion) {}
+
+  // Mode 0: every header of a GZA or BZA archive reads and verifies; any
+  // other mode: every entry is decompressed and verified too. Non-zero
+  // means yes / sound.
+  int CheckArchive(const std::string& file, int mode) override {
+    if (running()) return 0;
+    RunningScope scope(*this);
+    if (mode == 0) {
+      BgaSummary summary;
+      std::string why;
+      return WalkBga(file, summary, why) == kArcOk ? 1 : 0;
+    }
+    OutputLog ignored;
+    return TestBga(file, ignored) == kArcOk ? 1 : 0;
+  }
+
+ protected:
+  int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {
+    const std::vector<std::string> args = SplitCommandLine(commandLine);
+    if (!args.empty() && args[0] == "x") return Extract(owner, args, log);
+    if (!args.empty() && args[0] == "a") return Create(owner, commandLine, log);
+    if (!args.empty() && args[0] == "s") {
+      log.Line("self-extracting archives (Windows programs) cannot be made on this platform" +
+               (args.size() > 1 ? ": " + args[1] : std::string()));
+      return kArcNotSupported;
+    }
+    log.Line("unknown command: " + commandLine);
+    return kArcCommandName;
+  }
+
+ private:
+  static int Extract(WindowHandle owner, const std::vector<std::string>& args, OutputLog& log) {
+    std::size_t i = 1;
+    // -a (all attributes) and -r (with folders) are what this back-end
+    // always does.
+    for (; i < args.size() && args[i].size() > 1 && args[i][0] == '-'; ++i) {
+      if (args[i] != "-a" && args[i] != "-r") {
+        log.Line("unknown switch: " + args[i]);
+        return kArcCommandName;
+      }
+    }
+    if (args.size() - i != 2 || args[i].empty() || args[i + 1].empty()) {
+      log.Line("expected x [switches] \"archive\" \"folder\"");
+      return kArcCommandName;
+    }
+    return ExtractBga(owner, args[i], args[i + 1], log);
+  }
+
+  static int Create(WindowHandle owner, const std::string& commandLine, OutputLog& log) {
+    const auto command = SplitCreateCommand(commandLine);
+    if (!command || command->archive.empty()) {
+      log.Line("expected a [switches] \"archive\" \"@list\": " + commandLine);
+      return kArcCommandName;
+    }
+    BgaMethod method = BgaMethod::Gzip;
+    std::istringstream switches(command->switches);
+    std::string word;
+    switches >> word;  // "a"
+    while (switches >> word) {
+      if (word == "-m1") {
+        method = BgaMethod::Gzip;
+      } else if (word == "-m2") {
+        method = BgaMethod::Bzip2;
+      } else if (word != "-a" && word != "-r") {
+        log.Line("unknown switch: " + word);
+        return kArcCommandName;
+      }
+    }
+    const fs::path archive(command->archive);
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(archive, ec))) {
+      log.Line("the archive exists already, not replaced: " + archive.string());
+      return kArcAlreadyExist;
+    }
+    PackPlan plan;
+    if (int r = CollectPackList(command->listArgument, archive, plan, log); r != kArcOk) {
+      log.Line("no archive made");
+      return r;
+    }
+    TempOutput output(archive);
+    if (int r = WriteBga(owner, plan, method, output.temp(), log); r != kArcOk) {
+      log.Line("no archive made");
+      return r;
+    }
+    if (const auto err = output.Commit(false)) {
+      log.Line("cannot name the archive " + archive.string() + ": " + err.message());
+      return err == std::errc::file_exists ? kArcAlreadyExist : WriteErrorResult(err);
+    }
+    log.Line("created " + archive.string());
+    return kArcOk;
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<CommonArchiver> MakeBgaBackend() { return std::make_shared<BgaBackend>(); }
+
+}  // namespace ks

@@ -1,0 +1,306 @@
+#include "archivers/builtin/bga/BgaCodec.h"
+
+#include <bzlib.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "archivers/builtin/common/ResultCodes.h"
+
+namespace ks {
+namespace {
+
+constexpr std::size_t kOutChunk = 256 * 1024;
+// zlib's windowBits for a gzip wrapper around deflate data.
+constexpr int kGzipWindow = 15 + 16;
+// Both libraries count bytes in unsigned int: large buffers go in slices.
+constexpr std::size_t kMaxSlice = UINT_MAX / 2;
+
+// One call of a library over the buffers in `io`, which it advances.
+struct StepIo {
+  const unsigned char* in = nullptr;
+  std::size_t inLeft = 0;
+  unsigned char* out = nullptr;
+  std::size_t outLeft = 0;
+};
+
+enum class StepResult { Progress, End, Damaged, CrcMismatch };
+
+// The loop both decoders share: feed input, pass output on, and hold the
+// stream to the header's promises.
+class StreamDecoder : public BgaDecoder {
+ public:
+  explicit StreamDecoder(const char* kind) : kind_(kind), out_(kOutChunk) {}
+
+  void Begin(std::uint64_t expectedSize) override {
+    Restart();
+    expected_ = expectedSize;
+    produced_ = 0;
+    ended_ = false;
+    errorText_.clear();
+  }
+
+  int Feed(const unsigned char* data, std::size_t size, bool last, const BgaSink& sink) override {
+    for (;;) {
+      if (ended_) {
+        if (size > 0) return Fail(kArcBrokenData, std::string("data follows the end of the ") + kind_);
+        break;
+      }
+      const std::size_t slice = std::min(size, kMaxSlice);
+      StepIo io{data, slice, out_.data(), out_.size()};
+      const StepResult r = Step(io);
+      const std::size_t got = out_.size() - io.outLeft;
+      const std::size_t used = slice - io.inLeft;
+      data += used;
+      size -= used;
+      if (r == StepResult::CrcMismatch)
+        return Fail(kArcFileCrc, std::string("the ") + kind_ + " does not match its checksum");
+      if (r == StepResult::Damaged) return Fail(kArcBrokenData, std::string("the ") + kind_ + " is damaged");
+      if (r == StepResult::End) ended_ = true;
+      if (got > 0) {
+        produced_ += got;
+        if (produced_ > expected_)
+          return Fail(kArcBrokenData, "the entry decompresses to more than its header says");
+        if (int s = sink(reinterpret_cast<const char*>(out_.data()), got); s != kArcOk) return s;
+      }
+      // Input used up and room left for output: the library wants more.
+      if (!ended_ && size == 0 && io.outLeft > 0) break;
+      // A library that neither reads nor writes would never get further.
+      if (!ended_ && used == 0 && got == 0) return Fail(kArcBrokenData, std::string("the ") + kind_ + " is damaged");
+    }
+    if (!last) return kArcOk;
+    if (!ended_) return Fail(kArcBrokenData, std::string("the ") + kind_ + " ends early");
+    if (produced_ != expected_)
+      return Fail(kArcBrokenData, "the entry decompresses to " + std::to_string(produced_) +
+                                      " bytes, its header says " + std::to_string(expected_));
+    return kArcOk;
+  }
+
+ protected:
+  virtual void Restart() = 0;
+  virtual StepResult Step(StepIo& io) = 0;
+
+ private:
+  int Fail(int code, std::string text) {
+    errorText_ = std::move(text);
+    return code;
+  }
+
+  const char* kind_;
+  std::vector<unsigned char> out_;
+  std::uint64_t expected_ = 0;
+  std::uint64_t produced_ = 0;
+  bool ended_ = false;
+};
+
+class GzipDecoder : public StreamDecoder {
+ public:
+  GzipDecoder() : StreamDecoder("gzip member") {
+    if (inflateInit2(&z_, kGzipWindow) != Z_OK) throw std::bad_alloc();
+  }
+  ~GzipDecoder() override { inflateEnd(&z_); }
+
+ protected:
+  void Restart() override { inflateReset(&z_); }
+
+  StepResult Step(StepIo& io) override {
+    z_.next_in = const_cast<unsigned char*>(io.in);
+    z_.avail_in = static_cast<uInt>(io.inLeft);
+    z_.next_out = io.out;
+    z_.avail_out = static_cast<uInt>(io.outLeft);
+    const int r = inflate(&z_, Z_NO_FLUSH);
+    io.inLeft = z_.avail_in;
+    io.outLeft = z_.avail_out;
+    switch (r) {
+      case Z_STREAM_END:
+        return StepResult::End;
+      case Z_OK:
+      case Z_BUF_ERROR:  // no progress possible without more input
+        return StepResult::Progress;
+      case Z_MEM_ERROR:
+        throw std::bad_alloc();
+      case Z_DATA_ERROR:
+        // The trailer's CRC-32 or length did not match ("incorrect data
+        // check", "incorrect length check").
+        if (z_.msg && std::string(z_.msg).find("check") != std::string::npos)
+          return StepResult::CrcMismatch;
+        return StepResult::Damaged;
+      default:
+        return StepResult::Damaged;
+    }
+  }
+
+ private:
+  z_stream z_{};
+};
+
+class Bzip2Decoder : public StreamDecoder {
+ public:
+  Bzip2Decoder() : StreamDecoder("bzip2 stream") {}
+  ~Bzip2Decoder() override { End(); }
+
+ protected:
+  void Restart() override {
+    End();
+    if (BZ2_bzDecompressInit(&bz_, 0, 0) != BZ_OK) throw std::bad_alloc();
+    open_ = true;
+  }
+
+  StepResult Step(StepIo& io) override {
+    bz_.next_in = const_cast<char*>(reinterpret_cast<const char*>(io.in));
+    bz_.avail_in = static_cast<unsigned>(io.inLeft);
+    bz_.next_out = reinterpret_cast<char*>(io.out);
+    bz_.avail_out = static_cast<unsigned>(io.outLeft);
+    const int r = BZ2_bzDecompress(&bz_);
+    io.inLeft = bz_.avail_in;
+    io.outLeft = bz_.avail_out;
+    switch (r) {
+      case BZ_STREAM_END:
+        return StepResult::End;
+      case BZ_OK:
+        return StepResult::Progress;
+      case BZ_MEM_ERROR:
+        throw std::bad_alloc();
+      case BZ_DATA_ERROR:  // a block or stream CRC, or the structure
+        return StepResult::CrcMismatch;
+      default:
+        return StepResult::Damaged;
+    }
+  }
+
+ private:
+  void End() {
+    if (open_) BZ2_bzDecompressEnd(&bz_);
+    open_ = false;
+    bz_ = bz_stream{};
+  }
+
+  bz_stream bz_{};
+  bool open_ = false;
+};
+
+// The loop both encoders share.
+class StreamEncoder : public BgaEncoder {
+ public:
+  StreamEncoder() : out_(kOutChunk) {}
+
+  int Feed(const char* data, std::size_t size, bool last, const BgaSink& sink) override {
+    do {
+      const std::size_t slice = std::min(size, kMaxSlice);
+      const bool finish = last && slice == size;
+      StepIo io{reinterpret_cast<const unsigned char*>(data), slice, nullptr, 0};
+      for (;;) {
+        io.out = out_.data();
+        io.outLeft = out_.size();
+        const bool ended = Step(io, finish);
+        const std::size_t got = out_.size() - io.outLeft;
+        if (got > 0)
+          if (int s = sink(reinterpret_cast<const char*>(out_.data()), got); s != kArcOk) return s;
+        if (finish ? ended : (io.inLeft == 0 && io.outLeft > 0)) break;
+      }
+      data += slice;
+      size -= slice;
+    } while (size > 0);
+    return kArcOk;
+  }
+
+ protected:
+  // Compresses what `io` holds; with `finish`, also ends the stream and
+  // returns true once all of it has been written out.
+  virtual bool Step(StepIo& io, bool finish) = 0;
+
+ private:
+  std::vector<unsigned char> out_;
+};
+
+class GzipEncoder : public StreamEncoder {
+ public:
+  GzipEncoder() {
+    if (deflateInit2(&z_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kGzipWindow, 8,
+                     Z_DEFAULT_STRATEGY) != Z_OK)
+      throw std::bad_alloc();
+  }
+  ~GzipEncoder() override { deflateEnd(&z_); }
+
+  int Begin(std::uint64_t) override {
+    deflateReset(&z_);
+    return kArcOk;
+  }
+
+ protected:
+  bool Step(StepIo& io, bool finish) override {
+    z_.next_in = const_cast<unsigned char*>(io.in);
+    z_.avail_in = static_cast<uInt>(io.inLeft);
+    z_.next_out = io.out;
+    z_.avail_out = static_cast<uInt>(io.outLeft);
+    const int r = deflate(&z_, finish ? Z_FINISH : Z_NO_FLUSH);
+    io.in = z_.next_in;
+    io.inLeft = z_.avail_in;
+    io.outLeft = z_.avail_out;
+    if (r == Z_STREAM_ERROR) throw std::runtime_error("zlib refused the data");
+    return r == Z_STREAM_END;
+  }
+
+ private:
+  z_stream z_{};
+};
+
+class Bzip2Encoder : public StreamEncoder {
+ public:
+  ~Bzip2Encoder() override { End(); }
+
+  int Begin(std::uint64_t size) override {
+    End();
+    // A block holds up to level x 100 kB. A small file needs a small block,
+    // which compresses it just as well and spares setting up 900 kB blocks
+    // for each of thousands of small files. Runs of equal bytes can grow
+    // the data by a quarter before the block is sorted.
+    const std::uint64_t need = size + size / 4 + 100;
+    const int level = static_cast<int>(std::min<std::uint64_t>(9, need / 100000 + 1));
+    if (BZ2_bzCompressInit(&bz_, level, 0, 0) != BZ_OK) throw std::bad_alloc();
+    open_ = true;
+    return kArcOk;
+  }
+
+ protected:
+  bool Step(StepIo& io, bool finish) override {
+    bz_.next_in = const_cast<char*>(reinterpret_cast<const char*>(io.in));
+    bz_.avail_in = static_cast<unsigned>(io.inLeft);
+    bz_.next_out = reinterpret_cast<char*>(io.out);
+    bz_.avail_out = static_cast<unsigned>(io.outLeft);
+    const int r = BZ2_bzCompress(&bz_, finish ? BZ_FINISH : BZ_RUN);
+    io.in = reinterpret_cast<const unsigned char*>(bz_.next_in);
+    io.inLeft = bz_.avail_in;
+    io.outLeft = bz_.avail_out;
+    if (r < 0) throw std::runtime_error("libbz2 refused the data");
+    return r == BZ_STREAM_END;
+  }
+
+ private:
+  void End() {
+    if (open_) BZ2_bzCompressEnd(&bz_);
+    open_ = false;
+    bz_ = bz_stream{};
+  }
+
+  bz_stream bz_{};
+  bool open_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<BgaDecoder> MakeBgaDecoder(BgaMethod method) {
+  if (method == BgaMethod::Gzip) return std::make_unique<GzipDecoder>();
+  return std::make_unique<Bzip2Decoder>();
+}
+
+std::unique_ptr<BgaEncoder> MakeBgaEncoder(BgaMethod method) {
+  if (method == BgaMethod::Gzip) return std::make_unique<GzipEncoder>();
+  return std::make_unique<Bzip2Encoder>();
+}
+
+}  // namespace ks

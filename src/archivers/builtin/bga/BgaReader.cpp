@@ -1,0 +1,224 @@
+#include "archivers/builtin/bga/BgaReader.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "archivers/builtin/common/ResultCodes.h"
+
+namespace ks {
+namespace {
+
+constexpr std::size_t kChunk = 256 * 1024;
+constexpr std::size_t kFileBuffer = 1 << 20;
+// The most a header with its name can take.
+constexpr std::size_t kMaxHeader = kBgaFixedSize + 2 * kBgaMaxNamePart;
+
+}  // namespace
+
+BgaReader::BgaReader() : fileBuffer_(kFileBuffer), chunk_(kChunk) {}
+BgaReader::~BgaReader() = default;
+
+int BgaReader::Fail(int code, std::string text) {
+  error_ = code;
+  errorText_ = std::move(text);
+  return code;
+}
+
+bool BgaReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
+  if (offset > fileSize_ || size > fileSize_ - offset) return false;
+  // Entries are read in order: most reads go on where the last one ended,
+  // and seeking would throw away the stream's buffer.
+  if (offset != position_ && ::fseeko(file_.get(), static_cast<off_t>(offset), SEEK_SET) != 0) {
+    position_ = kUnknownPosition;
+    return false;
+  }
+  if (std::fread(buffer, 1, size, file_.get()) != size) {
+    position_ = kUnknownPosition;
+    return false;
+  }
+  position_ = offset + size;
+  return true;
+}
+
+int BgaReader::Open(const std::string& file) {
+  file_.reset(std::fopen(file.c_str(), "rb"));
+  if (!file_) return Fail(kArcArcFileOpen, "cannot open " + file + ": " + std::strerror(errno));
+  std::setvbuf(file_.get(), fileBuffer_.data(), _IOFBF, fileBuffer_.size());
+  struct stat st;
+  if (::fstat(::fileno(file_.get()), &st) != 0 || !S_ISREG(st.st_mode))
+    return Fail(kArcArcFileOpen, "not an ordinary file: " + file);
+  fileSize_ = static_cast<std::uint64_t>(st.st_size);
+  std::vector<unsigned char> head(static_cast<std::size_t>(
+      std::min<std::uint64_t>(fileSize_, kBgaSfxScan + kMaxHeader)));
+  if (!ReadAt(0, head.data(), head.size()))
+    return Fail(kArcArcFileOpen, "cannot read " + file + ": " + std::strerror(errno));
+  if (!FindStart(head)) {
+    if (error_ != 0) return error_;
+    return Fail(kArcNotArcFile, "not a GZA or BZA archive: " + file);
+  }
+  next_ = start_;
+  return kArcOk;
+}
+
+bool BgaReader::FindStart(const std::vector<unsigned char>& head) {
+  // Whether a whole header that verifies starts at `at`, with its data
+  // inside the file.
+  const auto entryAt = [&](std::size_t at) {
+    if (head.size() - at < kBgaFixedSize) return BgaDecode::NotAHeader;
+    if (head.size() - at - kBgaFixedSize < BgaNameLength(&head[at])) return BgaDecode::NotAHeader;
+    BgaHeader h;
+    const BgaDecode d = DecodeBgaHeader(&head[at], h);
+    if (d == BgaDecode::Ok && fileSize_ - at - kBgaFixedSize - h.nameSize() < h.dataSize)
+      return BgaDecode::NotAHeader;
+    return d;
+  };
+  const BgaDecode first = entryAt(0);
+  if (first == BgaDecode::Ok) {
+    start_ = 0;
+    return true;
+  }
+  if (head.size() >= 2 && head[0] == 'M' && head[1] == 'Z') {
+    const std::size_t end = std::min(head.size(), kBgaSfxScan);
+    for (std::size_t at = 1; at < end && head.size() - at >= kBgaFixedSize; ++at) {
+      if (head[at + 4] != 'G' && head[at + 4] != 'B') continue;  // neither "GZIP" nor "BZ2"
+      if (entryAt(at) == BgaDecode::Ok) {
+        start_ = at;
+        selfExtracting_ = true;
+        return true;
+      }
+    }
+    return false;
+  }
+  // Not an archive at all, or one whose first entry is damaged: say which.
+  if (head.size() < 8 || !BgaTagMethod(&head[4])) return false;
+  if (first == BgaDecode::BadChecksum)
+    Fail(kArcHeaderBroken, "the first header fails its checksum: the archive is damaged");
+  else if (head.size() < kBgaFixedSize || head.size() - kBgaFixedSize < BgaNameLength(&head[0]))
+    Fail(kArcUnexpectedEof, "the archive ends inside its first header");
+  else
+    Fail(kArcUnexpectedEof, "the archive ends inside the data of its first entry");
+  return false;
+}
+
+BgaReader::Next BgaReader::NextEntry() {
+  if (haveEntry_) next_ = entryEnd();
+  haveEntry_ = false;
+  if (next_ == fileSize_) return Next::End;
+  // A self-extractor's archive simply stops where its headers do.
+  const auto endOrBroken = [&](int code, std::string text) {
+    if (selfExtracting_) return Next::End;
+    Fail(code, std::move(text));
+    return Next::Broken;
+  };
+  unsigned char fixed[kBgaFixedSize];
+  if (fileSize_ - next_ < kBgaFixedSize)
+    return endOrBroken(kArcUnexpectedEof, "the archive ends inside a header at offset " +
+                                              std::to_string(next_));
+  if (!ReadAt(next_, fixed, sizeof fixed)) {
+    Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
+    return Next::Broken;
+  }
+  const std::size_t nameLength = BgaNameLength(fixed);
+  if (fileSize_ - next_ - kBgaFixedSize < nameLength)
+    return endOrBroken(kArcUnexpectedEof, "the archive ends inside a header at offset " +
+                                              std::to_string(next_));
+  std::vector<unsigned char> bytes(kBgaFixedSize + nameLength);
+  std::memcpy(bytes.data(), fixed, kBgaFixedSize);
+  if (!ReadAt(next_ + kBgaFixedSize, bytes.data() + kBgaFixedSize, nameLength)) {
+    Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
+    return Next::Broken;
+  }
+  switch (DecodeBgaHeader(bytes.data(), header_)) {
+    case BgaDecode::Ok:
+      break;
+    case BgaDecode::NotAHeader:
+      return endOrBroken(kArcHeaderBroken, "no entry header at offset " + std::to_string(next_) +
+                                               ": the archive is damaged");
+    case BgaDecode::BadChecksum:
+      return endOrBroken(kArcHeaderBroken, "the header at offset " + std::to_string(next_) +
+                                               " fails its checksum: the archive is damaged");
+  }
+  dataStart_ = next_ + bytes.size();
+  if (fileSize_ - dataStart_ < header_.dataSize) {
+    Fail(kArcUnexpectedEof, "the archive ends inside the data of " + name());
+    return Next::Broken;
+  }
+  if (header_.storage == kBgaStorageStored && header_.dataSize != header_.originalSize) {
+    Fail(kArcHeaderBroken, "the header of " + name() + " gives a stored entry two sizes");
+    return Next::Broken;
+  }
+  haveEntry_ = true;
+  return Next::Entry;
+}
+
+int BgaReader::CopyRaw(const BgaSink& sink, std::uint64_t size) {
+  std::uint64_t at = dataStart_;
+  while (size > 0) {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, chunk_.size()));
+    if (!ReadAt(at, chunk_.data(), n))
+      return Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
+    if (int r = sink(reinterpret_cast<const char*>(chunk_.data()), n); r != kArcOk) return r;
+    at += n;
+    size -= n;
+  }
+  return kArcOk;
+}
+
+int BgaReader::ReadData(const BgaSink& sink) {
+  if (!haveEntry_) return Fail(kArcBrokenData, "no entry to read");
+  if (header_.isFolder() || header_.dataSize == 0) {
+    if (header_.originalSize != 0 && !header_.isFolder())
+      return Fail(kArcBrokenData, name() + ": the header gives a size but the entry holds no data");
+    return kArcOk;
+  }
+  std::string magic(static_cast<std::size_t>(std::min<std::uint32_t>(3, header_.dataSize)), '\0');
+  if (!ReadAt(dataStart_, magic.data(), magic.size()))
+    return Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
+  if (BgaDataIsRaw(header_, magic)) return CopyRaw(sink, header_.dataSize);
+
+  auto& decoder = decoders_[header_.method == BgaMethod::Gzip ? 0 : 1];
+  if (!decoder) decoder = MakeBgaDecoder(header_.method);
+  decoder->Begin(header_.originalSize);
+  std::uint64_t left = header_.dataSize;
+  std::uint64_t at = dataStart_;
+  while (left > 0) {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk_.size()));
+    if (!ReadAt(at, chunk_.data(), n))
+      return Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
+    at += n;
+    left -= n;
+    if (int r = decoder->Feed(chunk_.data(), n, left == 0, sink); r != kArcOk) {
+      if (!decoder->errorText().empty()) Fail(r, name() + ": " + decoder->errorText());
+      return r;
+    }
+  }
+  return kArcOk;
+}
+
+int WalkBga(const std::string& file, BgaSummary& summary, std::string& why) {
+  BgaReader reader;
+  if (int r = reader.Open(file); r != kArcOk) {
+    why = reader.errorText();
+    return r;
+  }
+  summary = {};
+  summary.selfExtracting = reader.selfExtracting();
+  for (;;) {
+    switch (reader.NextEntry()) {
+      case BgaReader::Next::End:
+        return kArcOk;
+      case BgaReader::Next::Broken:
+        why = reader.errorText();
+        return reader.error();
+      case BgaReader::Next::Entry:
+        ++summary.entries;
+        summary.originalBytes += reader.header().originalSize;
+        break;
+    }
+  }
+}
+
+}  // namespace ks

@@ -1,0 +1,93 @@
+#pragma once
+// Reads a GZA or BZA archive entry by entry: every header's checksum
+// verified, every entry's data decompressed and verified on request.
+//
+// A plain archive starts with an entry and ends at the end of the file: a
+// header that fails its checksum, or a file that ends inside an entry, is
+// damage. A self-extracting program (a Windows executable, "MZ") carries
+// the archive after its own code: the first entry is the first place within
+// 64 KiB whose header verifies, and the archive ends where the headers stop
+// verifying (or at the end of the file).
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archivers/builtin/bga/BgaCodec.h"
+#include "archivers/builtin/bga/BgaFormat.h"
+
+namespace ks {
+
+class BgaReader {
+ public:
+  BgaReader();
+  ~BgaReader();
+  BgaReader(const BgaReader&) = delete;
+  BgaReader& operator=(const BgaReader&) = delete;
+
+  // kArcOk; kArcArcFileOpen when the file cannot be read; kArcNotArcFile
+  // when no entry starts where one must; kArcHeaderBroken when the first
+  // header is there but fails its checksum.
+  int Open(const std::string& file);
+
+  enum class Next { Entry, End, Broken };
+  // Passes by the data of the current entry, if not read, and reads the
+  // next header. Broken: error() is kArcHeaderBroken, kArcUnexpectedEof or
+  // kArcCannotRead.
+  Next NextEntry();
+  const BgaHeader& header() const { return header_; }
+  // The current entry's name as UTF-8, "/" between folders.
+  std::string name() const { return BgaEntryName(header_); }
+
+  // Passes the current entry's original bytes to `sink` (decompressed and
+  // verified): kArcOk, the sink's result, or a failure (kArcFileCrc,
+  // kArcBrokenData, kArcHeaderBroken, kArcCannotRead).
+  int ReadData(const BgaSink& sink);
+
+  int error() const { return error_; }
+  const std::string& errorText() const { return errorText_; }
+  bool selfExtracting() const { return selfExtracting_; }
+  std::uint64_t fileSize() const { return fileSize_; }
+  // Where the archive starts in the file, and where the last entry read
+  // ends: past its data.
+  std::uint64_t start() const { return start_; }
+  std::uint64_t entryEnd() const { return dataStart_ + header_.dataSize; }
+
+ private:
+  int Fail(int code, std::string text);
+  // Reads `size` bytes at `offset`; false on a read error or the end.
+  bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size);
+  bool FindStart(const std::vector<unsigned char>& head);
+  int CopyRaw(const BgaSink& sink, std::uint64_t size);
+
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, std::fclose};
+  std::vector<char> fileBuffer_;
+  std::vector<unsigned char> chunk_;
+  std::unique_ptr<BgaDecoder> decoders_[2];
+  BgaHeader header_;
+  std::uint64_t fileSize_ = 0;
+  std::uint64_t start_ = 0;
+  static constexpr std::uint64_t kUnknownPosition = ~std::uint64_t{0};
+  std::uint64_t position_ = 0;   // where the stream stands
+  std::uint64_t next_ = 0;       // where the next header starts
+  std::uint64_t dataStart_ = 0;  // where the current entry's data starts
+  bool haveEntry_ = false;
+  bool selfExtracting_ = false;
+  int error_ = 0;
+  std::string errorText_;
+};
+
+// What a walk over every header finds: the quick check of an archive, and
+// the amount of work for a progress window.
+struct BgaSummary {
+  std::uint64_t entries = 0;
+  std::uint64_t originalBytes = 0;
+  bool selfExtracting = false;
+};
+// Reads every header (not the data). kArcOk, or the failure of Open or
+// NextEntry with `why` saying what is wrong.
+int WalkBga(const std::string& file, BgaSummary& summary, std::string& why);
+
+}  // namespace ks

@@ -1,0 +1,202 @@
+#include "archivers/builtin/bga/BgaWriter.h"
+
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "archivers/builtin/bga/BgaCodec.h"
+#include "archivers/builtin/bga/BgaOutput.h"
+#include "archivers/builtin/common/PackReader.h"
+#include "archivers/builtin/common/ResultCodes.h"
+#include "archivers/builtin/common/TempOutput.h"
+
+namespace ks {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Files up to this size are compressed in memory and written in one piece;
+// larger ones stream into the archive and get their header filled in after.
+constexpr std::uint64_t kInMemory = 4 << 20;
+constexpr std::uint64_t kNamesLogged = 500;
+// What the compressing sink answers once the data has grown to the size of
+// the file: compressing it is no gain, so it is stored as it is.
+constexpr int kNotSmaller = 1;
+
+std::int64_t UnixSeconds(fs::file_time_type time) {
+  const auto sys = std::chrono::file_clock::to_sys(time);
+  return std::chrono::duration_cast<std::chrono::seconds>(sys.time_since_epoch()).count();
+}
+
+bool IsReadOnly(const fs::path& file) {
+  std::error_code ec;
+  const fs::perms perms = fs::status(file, ec).permissions();
+  return !ec && (perms & fs::perms::owner_write) == fs::perms::none;
+}
+
+class Writer {
+ public:
+  Writer(WindowHandle owner, const PackPlan& plan, BgaMethod method, OutputLog& log)
+      : plan_(plan), method_(method), log_(log), reader_(owner, "Bga", plan.totalBytes, log),
+        encoder_(MakeBgaEncoder(method)) {}
+
+  int Run(const fs::path& file) {
+    std::vector<BgaNameParts> names;
+    if (int r = CheckNames(names); r != kArcOk) return r;
+    if (!out_.Open(file)) return WriteFailed(file.string());
+    std::uint64_t entries = 0;
+    for (std::size_t i = 0; i < plan_.items.size(); ++i) {
+      const PackItem& item = plan_.items[i];
+      const int r = item.isFolder ? Folder(item, names[i]) : File(item, names[i]);
+      if (r != kArcOk) return r;
+      if (++entries <= kNamesLogged)
+        log_.Line("  " + item.archiveName + (item.isFolder ? "/" : ""));
+      else if (entries == kNamesLogged + 1)
+        log_.Line("  ...");
+    }
+    if (!out_.Close()) return WriteFailed(file.string());
+    log_.Line(std::to_string(entries) + " entries packed");
+    return kArcOk;
+  }
+
+ private:
+  // Every name is checked before anything is written: an archive that
+  // cannot hold all of them is refused whole.
+  int CheckNames(std::vector<BgaNameParts>& names) {
+    if (plan_.items.empty()) {
+      log_.Line("nothing to pack");
+      return kArcNotExist;
+    }
+    for (const PackItem& item : plan_.items) {
+      std::string why;
+      auto parts = BgaStoredName(item.archiveName, item.isFolder, why);
+      if (!parts) {
+        log_.Line("cannot store the name " + item.archiveName + ": " + why);
+        return kArcBadName;
+      }
+      if (item.size > kBgaMaxSize) return TooLarge(item);
+      names.push_back(std::move(*parts));
+    }
+    return kArcOk;
+  }
+
+  int TooLarge(const PackItem& item) {
+    log_.Line(item.archiveName + " is 4 GiB or larger, more than these archives can record");
+    return kArcTooLarge;
+  }
+
+  int WriteFailed(const std::string& what) {
+    log_.Line("cannot write " + what + ": " + std::strerror(out_.error()));
+    return WriteErrorResult(out_.error());
+  }
+
+  BgaHeader HeaderOf(const PackItem& item, const BgaNameParts& name) const {
+    BgaHeader h;
+    h.method = method_;
+    h.stamp = UnixToDosTime(UnixSeconds(item.modified));
+    h.attributes = item.isFolder ? kBgaAttrFolder
+                                 : static_cast<std::uint8_t>(kBgaAttrArchive |
+                                                             (IsReadOnly(item.source) ? kBgaAttrReadOnly : 0));
+    h.folderPart = name.folderPart;
+    h.filePart = name.filePart;
+    return h;
+  }
+
+  bool Put(const std::string& bytes) { return out_.Write(bytes.data(), bytes.size()); }
+
+  int Folder(const PackItem& item, const BgaNameParts& name) {
+    if (!reader_.Tick(item.archiveName)) return kArcUserCancel;
+    BgaHeader h = HeaderOf(item, name);
+    h.storage = kBgaStorageCompressed;  // what the original writes for folders
+    return Put(EncodeBgaHeader(h)) ? kArcOk : WriteFailed("the archive");
+  }
+
+  int File(const PackItem& item, const BgaNameParts& name) {
+    std::uint64_t size = 0;
+    if (int r = reader_.Open(item, size); r != kArcOk) return r;
+    if (size > kBgaMaxSize) return TooLarge(item);
+    BgaHeader h = HeaderOf(item, name);
+    h.originalSize = static_cast<std::uint32_t>(size);
+    return size <= kInMemory ? SmallFile(item, h) : LargeFile(item, h);
+  }
+
+  int SmallFile(const PackItem& item, BgaHeader& h) {
+    raw_.clear();
+    int r = reader_.Copy(item, h.originalSize, [&](const char* data, std::size_t n) {
+      raw_.insert(raw_.end(), data, data + n);
+      return static_cast<int>(kArcOk);
+    });
+    if (r != kArcOk) return r;
+    packed_.clear();
+    encoder_->Begin(raw_.size());
+    r = encoder_->Feed(raw_.data(), raw_.size(), true, [&](const char* data, std::size_t n) {
+      packed_.insert(packed_.end(), data, data + n);
+      return packed_.size() >= raw_.size() ? kNotSmaller : static_cast<int>(kArcOk);
+    });
+    const bool compressed = r == kArcOk && packed_.size() < raw_.size();
+    if (r != kArcOk && r != kNotSmaller) return r;
+    const std::vector<char>& data = compressed ? packed_ : raw_;
+    h.storage = compressed ? kBgaStorageCompressed : kBgaStorageStored;
+    h.dataSize = static_cast<std::uint32_t>(data.size());
+    if (!Put(EncodeBgaHeader(h)) || !out_.Write(data.data(), data.size()))
+      return WriteFailed("the archive");
+    return kArcOk;
+  }
+
+  int LargeFile(const PackItem& item, BgaHeader& h) {
+    // The header goes first as for a stored file and is rewritten when the
+    // compressed size is known.
+    const std::uint64_t headerAt = out_.position();
+    h.storage = kBgaStorageStored;
+    h.dataSize = h.originalSize;
+    if (!Put(EncodeBgaHeader(h))) return WriteFailed("the archive");
+    const std::uint64_t dataAt = out_.position();
+    std::uint64_t read = 0, packed = 0;
+    encoder_->Begin(h.originalSize);
+    const BgaSink toArchive = [&](const char* data, std::size_t n) {
+      packed += n;
+      if (packed >= h.originalSize) return kNotSmaller;
+      return out_.Write(data, n) ? static_cast<int>(kArcOk) : WriteFailed("the archive");
+    };
+    const int r = reader_.Copy(item, h.originalSize, [&](const char* data, std::size_t n) {
+      read += n;
+      return encoder_->Feed(data, n, read == h.originalSize, toArchive);
+    });
+    if (r == kArcOk) {
+      h.storage = kBgaStorageCompressed;
+      h.dataSize = static_cast<std::uint32_t>(packed);
+      return out_.Patch(headerAt, EncodeBgaHeader(h)) ? kArcOk : WriteFailed("the archive");
+    }
+    if (r != kNotSmaller) return r;
+    // Stored after all: the data goes again, as it is, after the header
+    // already written for that case.
+    if (!out_.Truncate(dataAt)) return WriteFailed("the archive");
+    std::uint64_t size = 0;
+    if (int o = reader_.Open(item, size); o != kArcOk) return o;
+    if (size != h.originalSize) {
+      log_.Line(item.archiveName + " changed while it was being packed");
+      return kArcCannotRead;
+    }
+    return reader_.Copy(item, size, [&](const char* data, std::size_t n) {
+      return out_.Write(data, n) ? static_cast<int>(kArcOk) : WriteFailed("the archive");
+    });
+  }
+
+  const PackPlan& plan_;
+  BgaMethod method_;
+  OutputLog& log_;
+  PackReader reader_;
+  std::unique_ptr<BgaEncoder> encoder_;
+  BgaOutput out_;
+  std::vector<char> raw_, packed_;
+};
+
+}  // namespace
+
+int WriteBga(WindowHandle owner, const PackPlan& plan, BgaMethod method, const fs::path& file,
+             OutputLog& log) {
+  Writer writer(owner, plan, method, log);
+  return writer.Run(file);
+}
+
+}  // namespace ks
