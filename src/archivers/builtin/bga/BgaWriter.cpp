@@ -17,7 +17,7 @@ namespace {
 
 // Files up to this size are compressed in memory and written in one piece;
 // larger ones stream into the archive and get their header filled in after.
-constexpr std::uint64_t kInMemory = 4 << 20;
+constexpr std::uint64_t kInMemory = 1 << 20;
 constexpr std::uint64_t kNamesLogged = 500;
 // What the compressing sink answers once the data has grown to the size of
 // the file: compressing it is no gain, so it is stored as it is.
