@@ -99,7 +99,7 @@ class BgaCreateTest : public BgaTest, public ::testing::WithParamInterface<BgaMe
         break;
       }
       EXPECT_EQ(reader.header().method, method());
-      l.entries[reader.name()] = {reader.header().storage, reader.header().attributes};
+      l.entries[reader.entry().name] = {reader.header().storage, reader.header().attributes};
     }
     return l;
   }

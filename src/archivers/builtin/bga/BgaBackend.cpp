@@ -11,14 +11,13 @@
 #include <sstream>
 
 #include "archivers/builtin/Backends.h"
-#include "archivers/builtin/bga/BgaExtract.h"
 #include "archivers/builtin/bga/BgaReader.h"
 #include "archivers/builtin/bga/BgaWriter.h"
+#include "archivers/builtin/common/ArchiveExtract.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/common/CommandLine.h"
 #include "archivers/builtin/common/CreateCommand.h"
-#include "archivers/builtin/common/PackList.h"
-#include "archivers/builtin/common/TempOutput.h"
+#include "archivers/builtin/common/ListArchive.h"
 
 namespace ks {
 namespace fs = std::filesystem;
@@ -37,13 +36,11 @@ class BgaBackend : public BuiltinBackend {
   int CheckArchive(const std::string& file, int mode) override {
     if (running()) return 0;
     RunningScope scope(*this);
-    if (mode == 0) {
-      BgaSummary summary;
-      std::string why;
-      return WalkBga(file, summary, why) == kArcOk ? 1 : 0;
-    }
+    std::string why;
+    if (mode == 0) return VerifyBgaHeaders(file, why) == kArcOk ? 1 : 0;
+    BgaReader reader;
     OutputLog ignored;
-    return TestBga(file, ignored) == kArcOk ? 1 : 0;
+    return reader.Open(file) == kArcOk && TestEntries(reader, ignored) == kArcOk ? 1 : 0;
   }
 
  protected:
@@ -75,7 +72,19 @@ class BgaBackend : public BuiltinBackend {
       log.Line("expected x [switches] \"archive\" \"folder\"");
       return kArcCommandName;
     }
-    return ExtractBga(owner, args[i], args[i + 1], log);
+    BgaReader reader;
+    if (int r = reader.Open(args[i]); r != kArcOk) {
+      log.Line(reader.errorText());
+      return r;
+    }
+    if (reader.selfExtracting())
+      log.Line("self-extracting program; its archive starts at offset " + std::to_string(reader.start()));
+    ExtractRequest request;
+    request.archive = args[i];
+    request.folder = args[i + 1];
+    request.owner = owner;
+    request.progressTitle = "Bga";
+    return ExtractEntries(reader, request, log);
   }
 
   static int Create(WindowHandle owner, const std::string& commandLine, OutputLog& log) {
@@ -98,28 +107,10 @@ class BgaBackend : public BuiltinBackend {
         return kArcCommandName;
       }
     }
-    const fs::path archive(command->archive);
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(archive, ec))) {
-      log.Line("the archive exists already, not replaced: " + archive.string());
-      return kArcAlreadyExist;
-    }
-    PackPlan plan;
-    if (int r = CollectPackList(command->listArgument, archive, plan, log); r != kArcOk) {
-      log.Line("no archive made");
-      return r;
-    }
-    TempOutput output(archive);
-    if (int r = WriteBga(owner, plan, method, output.temp(), log); r != kArcOk) {
-      log.Line("no archive made");
-      return r;
-    }
-    if (const auto err = output.Commit(false)) {
-      log.Line("cannot name the archive " + archive.string() + ": " + err.message());
-      return err == std::errc::file_exists ? kArcAlreadyExist : WriteErrorResult(err);
-    }
-    log.Line("created " + archive.string());
-    return kArcOk;
+    return CreateFromList(
+        command->archive, command->listArgument,
+        [&](const PackPlan& plan, const fs::path& temp) { return WriteBga(owner, plan, method, temp, log); },
+        log);
   }
 };
 

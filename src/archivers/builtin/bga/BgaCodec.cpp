@@ -30,6 +30,48 @@ struct StepIo {
 
 enum class StepResult { Progress, End, Damaged, CrcMismatch };
 
+// Points a zlib or libbz2 stream at the buffers of `io`, makes `call`, and
+// moves `io` on by what the library used and wrote. The library's result.
+template <class Stream, class Call>
+int RunOn(Stream& stream, StepIo& io, Call call) {
+  stream.next_in = reinterpret_cast<decltype(stream.next_in)>(const_cast<unsigned char*>(io.in));
+  stream.avail_in = static_cast<decltype(stream.avail_in)>(io.inLeft);
+  stream.next_out = reinterpret_cast<decltype(stream.next_out)>(io.out);
+  stream.avail_out = static_cast<decltype(stream.avail_out)>(io.outLeft);
+  const int r = call();
+  io.in = reinterpret_cast<const unsigned char*>(stream.next_in);
+  io.inLeft = stream.avail_in;
+  io.outLeft = stream.avail_out;
+  return r;
+}
+
+// A libbz2 stream, ended by the call that matches how it was begun.
+class BzStream {
+ public:
+  explicit BzStream(int (*end)(bz_stream*)) : end_(end) {}
+  ~BzStream() { Close(); }
+  BzStream(const BzStream&) = delete;
+  BzStream& operator=(const BzStream&) = delete;
+
+  // Ends the stream begun, if any, and gives a fresh one to begin.
+  bz_stream& Fresh() {
+    Close();
+    return bz;
+  }
+  void Begun() { open_ = true; }
+
+  bz_stream bz{};
+
+ private:
+  void Close() {
+    if (open_) end_(&bz);
+    open_ = false;
+    bz = bz_stream{};
+  }
+  int (*end_)(bz_stream*);
+  bool open_ = false;
+};
+
 // The loop both decoders share: feed input, pass output on, and hold the
 // stream to the header's promises.
 class StreamDecoder : public BgaDecoder {
@@ -108,14 +150,7 @@ class GzipDecoder : public StreamDecoder {
   void Restart() override { inflateReset(&z_); }
 
   StepResult Step(StepIo& io) override {
-    z_.next_in = const_cast<unsigned char*>(io.in);
-    z_.avail_in = static_cast<uInt>(io.inLeft);
-    z_.next_out = io.out;
-    z_.avail_out = static_cast<uInt>(io.outLeft);
-    const int r = inflate(&z_, Z_NO_FLUSH);
-    io.inLeft = z_.avail_in;
-    io.outLeft = z_.avail_out;
-    switch (r) {
+    switch (RunOn(z_, io, [&] { return inflate(&z_, Z_NO_FLUSH); })) {
       case Z_STREAM_END:
         return StepResult::End;
       case Z_OK:
@@ -141,24 +176,15 @@ class GzipDecoder : public StreamDecoder {
 class Bzip2Decoder : public StreamDecoder {
  public:
   Bzip2Decoder() : StreamDecoder("bzip2 stream") {}
-  ~Bzip2Decoder() override { End(); }
 
  protected:
   void Restart() override {
-    End();
-    if (BZ2_bzDecompressInit(&bz_, 0, 0) != BZ_OK) throw std::bad_alloc();
-    open_ = true;
+    if (BZ2_bzDecompressInit(&bz_.Fresh(), 0, 0) != BZ_OK) throw std::bad_alloc();
+    bz_.Begun();
   }
 
   StepResult Step(StepIo& io) override {
-    bz_.next_in = const_cast<char*>(reinterpret_cast<const char*>(io.in));
-    bz_.avail_in = static_cast<unsigned>(io.inLeft);
-    bz_.next_out = reinterpret_cast<char*>(io.out);
-    bz_.avail_out = static_cast<unsigned>(io.outLeft);
-    const int r = BZ2_bzDecompress(&bz_);
-    io.inLeft = bz_.avail_in;
-    io.outLeft = bz_.avail_out;
-    switch (r) {
+    switch (RunOn(bz_.bz, io, [&] { return BZ2_bzDecompress(&bz_.bz); })) {
       case BZ_STREAM_END:
         return StepResult::End;
       case BZ_OK:
@@ -173,14 +199,7 @@ class Bzip2Decoder : public StreamDecoder {
   }
 
  private:
-  void End() {
-    if (open_) BZ2_bzDecompressEnd(&bz_);
-    open_ = false;
-    bz_ = bz_stream{};
-  }
-
-  bz_stream bz_{};
-  bool open_ = false;
+  BzStream bz_{BZ2_bzDecompressEnd};
 };
 
 // The loop both encoders share.
@@ -233,14 +252,7 @@ class GzipEncoder : public StreamEncoder {
 
  protected:
   bool Step(StepIo& io, bool finish) override {
-    z_.next_in = const_cast<unsigned char*>(io.in);
-    z_.avail_in = static_cast<uInt>(io.inLeft);
-    z_.next_out = io.out;
-    z_.avail_out = static_cast<uInt>(io.outLeft);
-    const int r = deflate(&z_, finish ? Z_FINISH : Z_NO_FLUSH);
-    io.in = z_.next_in;
-    io.inLeft = z_.avail_in;
-    io.outLeft = z_.avail_out;
+    const int r = RunOn(z_, io, [&] { return deflate(&z_, finish ? Z_FINISH : Z_NO_FLUSH); });
     if (r == Z_STREAM_ERROR) throw std::runtime_error("zlib refused the data");
     return r == Z_STREAM_END;
   }
@@ -251,44 +263,27 @@ class GzipEncoder : public StreamEncoder {
 
 class Bzip2Encoder : public StreamEncoder {
  public:
-  ~Bzip2Encoder() override { End(); }
-
   int Begin(std::uint64_t size) override {
-    End();
     // A block holds up to level x 100 kB. A small file needs a small block,
     // which compresses it just as well and spares setting up 900 kB blocks
     // for each of thousands of small files. Runs of equal bytes can grow
     // the data by a quarter before the block is sorted.
     const std::uint64_t need = size + size / 4 + 100;
     const int level = static_cast<int>(std::min<std::uint64_t>(9, need / 100000 + 1));
-    if (BZ2_bzCompressInit(&bz_, level, 0, 0) != BZ_OK) throw std::bad_alloc();
-    open_ = true;
+    if (BZ2_bzCompressInit(&bz_.Fresh(), level, 0, 0) != BZ_OK) throw std::bad_alloc();
+    bz_.Begun();
     return kArcOk;
   }
 
  protected:
   bool Step(StepIo& io, bool finish) override {
-    bz_.next_in = const_cast<char*>(reinterpret_cast<const char*>(io.in));
-    bz_.avail_in = static_cast<unsigned>(io.inLeft);
-    bz_.next_out = reinterpret_cast<char*>(io.out);
-    bz_.avail_out = static_cast<unsigned>(io.outLeft);
-    const int r = BZ2_bzCompress(&bz_, finish ? BZ_FINISH : BZ_RUN);
-    io.in = reinterpret_cast<const unsigned char*>(bz_.next_in);
-    io.inLeft = bz_.avail_in;
-    io.outLeft = bz_.avail_out;
+    const int r = RunOn(bz_.bz, io, [&] { return BZ2_bzCompress(&bz_.bz, finish ? BZ_FINISH : BZ_RUN); });
     if (r < 0) throw std::runtime_error("libbz2 refused the data");
     return r == BZ_STREAM_END;
   }
 
  private:
-  void End() {
-    if (open_) BZ2_bzCompressEnd(&bz_);
-    open_ = false;
-    bz_ = bz_stream{};
-  }
-
-  bz_stream bz_{};
-  bool open_ = false;
+  BzStream bz_{BZ2_bzCompressEnd};
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "archivers/builtin/common/DosTime.h"
 #include "archivers/builtin/common/ResultCodes.h"
 
 namespace ks {
@@ -143,14 +144,23 @@ BgaReader::Next BgaReader::NextEntry() {
   }
   dataStart_ = next_ + bytes.size();
   if (fileSize_ - dataStart_ < header_.dataSize) {
-    Fail(kArcUnexpectedEof, "the archive ends inside the data of " + name());
+    Fail(kArcUnexpectedEof, "the archive ends inside the data of " + BgaEntryName(header_));
     return Next::Broken;
   }
   if (header_.storage == kBgaStorageStored && header_.dataSize != header_.originalSize) {
-    Fail(kArcHeaderBroken, "the header of " + name() + " gives a stored entry two sizes");
+    Fail(kArcHeaderBroken, "the header of " + BgaEntryName(header_) + " gives a stored entry two sizes");
     return Next::Broken;
   }
   haveEntry_ = true;
+  consumed_ = dataStart_;
+  entry_ = ExtractEntry{};
+  entry_.name = BgaEntryName(header_);
+  entry_.type = header_.isFolder() ? EntryType::Directory : EntryType::File;
+  entry_.mtime = DosToUnixTime(header_.stamp);
+  entry_.size = header_.originalSize;
+  // Read-only is the one attribute this system has a place for; on a
+  // folder it would only stop the extraction writing into it.
+  if (!header_.isFolder() && (header_.attributes & kBgaAttrReadOnly)) entry_.mode = 0444;
   return Next::Entry;
 }
 
@@ -160,18 +170,23 @@ int BgaReader::CopyRaw(const BgaSink& sink, std::uint64_t size) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, chunk_.size()));
     if (!ReadAt(at, chunk_.data(), n))
       return Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
-    if (int r = sink(reinterpret_cast<const char*>(chunk_.data()), n); r != kArcOk) return r;
     at += n;
     size -= n;
+    consumed_ = at;
+    if (int r = sink(reinterpret_cast<const char*>(chunk_.data()), n); r != kArcOk) return r;
   }
   return kArcOk;
 }
 
-int BgaReader::ReadData(const BgaSink& sink) {
+int BgaReader::ReadData(const DataSink& sink) {
+  return ReadDataOf([&](const char* data, std::size_t size) { return sink(data, size); });
+}
+
+int BgaReader::ReadDataOf(const BgaSink& sink) {
   if (!haveEntry_) return Fail(kArcBrokenData, "no entry to read");
   if (header_.isFolder() || header_.dataSize == 0) {
     if (header_.originalSize != 0 && !header_.isFolder())
-      return Fail(kArcBrokenData, name() + ": the header gives a size but the entry holds no data");
+      return Fail(kArcBrokenData, "the header gives a size but the entry holds no data");
     return kArcOk;
   }
   std::string magic(static_cast<std::size_t>(std::min<std::uint32_t>(3, header_.dataSize)), '\0');
@@ -190,22 +205,21 @@ int BgaReader::ReadData(const BgaSink& sink) {
       return Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
     at += n;
     left -= n;
+    consumed_ = at;
     if (int r = decoder->Feed(chunk_.data(), n, left == 0, sink); r != kArcOk) {
-      if (!decoder->errorText().empty()) Fail(r, name() + ": " + decoder->errorText());
+      if (!decoder->errorText().empty()) Fail(r, decoder->errorText());
       return r;
     }
   }
   return kArcOk;
 }
 
-int WalkBga(const std::string& file, BgaSummary& summary, std::string& why) {
+int VerifyBgaHeaders(const std::string& file, std::string& why) {
   BgaReader reader;
   if (int r = reader.Open(file); r != kArcOk) {
     why = reader.errorText();
     return r;
   }
-  summary = {};
-  summary.selfExtracting = reader.selfExtracting();
   for (;;) {
     switch (reader.NextEntry()) {
       case BgaReader::Next::End:
@@ -214,8 +228,6 @@ int WalkBga(const std::string& file, BgaSummary& summary, std::string& why) {
         why = reader.errorText();
         return reader.error();
       case BgaReader::Next::Entry:
-        ++summary.entries;
-        summary.originalBytes += reader.header().originalSize;
         break;
     }
   }

@@ -17,13 +17,14 @@
 
 #include "archivers/builtin/bga/BgaCodec.h"
 #include "archivers/builtin/bga/BgaFormat.h"
+#include "archivers/builtin/common/EntryReader.h"
 
 namespace ks {
 
-class BgaReader {
+class BgaReader : public EntryReader {
  public:
   BgaReader();
-  ~BgaReader();
+  ~BgaReader() override;
   BgaReader(const BgaReader&) = delete;
   BgaReader& operator=(const BgaReader&) = delete;
 
@@ -32,24 +33,29 @@ class BgaReader {
   // header is there but fails its checksum.
   int Open(const std::string& file);
 
-  enum class Next { Entry, End, Broken };
   // Passes by the data of the current entry, if not read, and reads the
   // next header. Broken: error() is kArcHeaderBroken, kArcUnexpectedEof or
   // kArcCannotRead.
-  Next NextEntry();
+  Next NextEntry() override;
   const BgaHeader& header() const { return header_; }
-  // The current entry's name as UTF-8, "/" between folders.
-  std::string name() const { return BgaEntryName(header_); }
+  // The current entry as extraction wants it: the name as UTF-8 with "/"
+  // between folders, the time, and read-only as a mode without write bits.
+  const ExtractEntry& entry() const override { return entry_; }
+  // The format has no encryption.
+  bool entryEncrypted() const override { return false; }
 
   // Passes the current entry's original bytes to `sink` (decompressed and
   // verified): kArcOk, the sink's result, or a failure (kArcFileCrc,
-  // kArcBrokenData, kArcHeaderBroken, kArcCannotRead).
-  int ReadData(const BgaSink& sink);
+  // kArcBrokenData, kArcCannotRead).
+  int ReadData(const DataSink& sink) override;
+  // Nothing to do: the next NextEntry goes past the data.
+  int SkipData() override { return kArcOk; }
 
-  int error() const { return error_; }
-  const std::string& errorText() const { return errorText_; }
+  int error() const override { return error_; }
+  const std::string& errorText() const override { return errorText_; }
+  std::uint64_t bytesRead() const override { return consumed_; }
+  std::uint64_t fileSize() const override { return fileSize_; }
   bool selfExtracting() const { return selfExtracting_; }
-  std::uint64_t fileSize() const { return fileSize_; }
   // Where the archive starts in the file, and where the last entry read
   // ends: past its data.
   std::uint64_t start() const { return start_; }
@@ -61,33 +67,30 @@ class BgaReader {
   bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size);
   bool FindStart(const std::vector<unsigned char>& head);
   int CopyRaw(const BgaSink& sink, std::uint64_t size);
+  int ReadDataOf(const BgaSink& sink);
 
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, std::fclose};
   std::vector<char> fileBuffer_;
   std::vector<unsigned char> chunk_;
   std::unique_ptr<BgaDecoder> decoders_[2];
   BgaHeader header_;
+  ExtractEntry entry_;
   std::uint64_t fileSize_ = 0;
   std::uint64_t start_ = 0;
   static constexpr std::uint64_t kUnknownPosition = ~std::uint64_t{0};
   std::uint64_t position_ = 0;   // where the stream stands
   std::uint64_t next_ = 0;       // where the next header starts
   std::uint64_t dataStart_ = 0;  // where the current entry's data starts
+  std::uint64_t consumed_ = 0;   // how far the reading has got
   bool haveEntry_ = false;
   bool selfExtracting_ = false;
   int error_ = 0;
   std::string errorText_;
 };
 
-// What a walk over every header finds: the quick check of an archive, and
-// the amount of work for a progress window.
-struct BgaSummary {
-  std::uint64_t entries = 0;
-  std::uint64_t originalBytes = 0;
-  bool selfExtracting = false;
-};
-// Reads every header (not the data). kArcOk, or the failure of Open or
-// NextEntry with `why` saying what is wrong.
-int WalkBga(const std::string& file, BgaSummary& summary, std::string& why);
+// The quick check: every header of the archive reads and verifies (the
+// data is not read). kArcOk, or the failure of Open or NextEntry with `why`
+// saying what is wrong.
+int VerifyBgaHeaders(const std::string& file, std::string& why);
 
 }  // namespace ks
