@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "BgaTestSupport.h"
+#include "archivers/builtin/bga/BgaReader.h"
 #include "archivers/builtin/common/DosTime.h"
 
 namespace ks::test {
@@ -111,6 +112,10 @@ TEST_F(BgaExtractTest, SelfExtractorIsFoundInsideItsProgram) {
   // A stray tag inside the program code that fails its checksum is passed over.
   program.replace(1000, 4, "GZIP");
   Spit(root() / "sfx.exe", program + archive + "trailing resources, not an entry");
+  BgaReader reader;
+  ASSERT_EQ(reader.Open((root() / "sfx.exe").string()), kArcOk);
+  EXPECT_TRUE(reader.selfExtracting());
+  EXPECT_EQ(reader.start(), program.size());
   EXPECT_EQ(Check(root() / "sfx.exe", 0), 1);
   EXPECT_EQ(Check(root() / "sfx.exe", 2), 1);
   const CommandRun run = Extract(root() / "sfx.exe", root() / "out");

@@ -73,18 +73,12 @@ class BgaBackend : public BuiltinBackend {
       return kArcCommandName;
     }
     BgaReader reader;
-    if (int r = reader.Open(args[i]); r != kArcOk) {
-      log.Line(reader.errorText());
-      return r;
-    }
-    if (reader.selfExtracting())
-      log.Line("self-extracting program; its archive starts at offset " + std::to_string(reader.start()));
     ExtractRequest request;
     request.archive = args[i];
     request.folder = args[i + 1];
     request.owner = owner;
     request.progressTitle = "Bga";
-    return ExtractEntries(reader, request, log);
+    return OpenAndExtract(reader, request, log);
   }
 
   static int Create(WindowHandle owner, const std::string& commandLine, OutputLog& log) {
