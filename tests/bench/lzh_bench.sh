@@ -8,7 +8,9 @@
 #
 # usage: tests/bench/lzh_bench.sh BUILD_DIR [MEGABYTES] [CORPUS_DIR]
 # The corpus comes from make_corpus.sh (200 MB unless given); an existing
-# CORPUS_DIR is used as it is.
+# CORPUS_DIR is used as it is. For many small files, pass a copy of
+# /usr/share/doc without its symbolic links: jlha packs what they point to,
+# our encoder stores no links, so with them the archives hold different data.
 set -eu
 build=${1:?usage: lzh_bench.sh BUILD_DIR [MEGABYTES] [CORPUS_DIR]}
 mb=${2:-200}

@@ -57,6 +57,8 @@ class HeaderParse {
   LzhHeaderResult Level01();
   LzhHeaderResult Level2();
   LzhHeaderResult Level3();
+  // The fixed part levels 2 and 3 share: sizes, Unix time, attribute, CRC, OS.
+  void FixedFields();
   void Level0Area(const std::uint8_t* data, std::size_t size);
   bool Extended(std::size_t offset, std::size_t fieldSize);
   void ExtendedOne(std::uint8_t type, std::size_t dataOffset, std::size_t size);
@@ -162,13 +164,17 @@ LzhHeaderResult HeaderParse::Level2() {
   // LHA for OS-9/68k counts the header without its size field.
   if (raw_[23] == kLzhOsOs9_68k) size += 2;
   if (!Extend(size - kLevel2MinSize)) return Broken("the archive ends inside a header");
+  FixedFields();
+  return Extended(24, 2) ? LzhHeaderResult::Entry : Broken("damaged extended header");
+}
+
+void HeaderParse::FixedFields() {
   info_.compressedSize = U32(&raw_[7]);
   info_.originalSize = U32(&raw_[11]);
   baseTime_ = U32(&raw_[15]);
   info_.dosAttribute = raw_[19];
   info_.dataCrc = U16(&raw_[21]);
   info_.osId = raw_[23];
-  return Extended(24, 2) ? LzhHeaderResult::Entry : Broken("damaged extended header");
 }
 
 LzhHeaderResult HeaderParse::Level3() {
@@ -177,12 +183,7 @@ LzhHeaderResult HeaderParse::Level3() {
   const std::uint32_t size = U32(&raw_[24]);
   if (size < kLevel3FixedSize || size > kMaxHeaderBytes) return Broken("damaged header");
   if (!Extend(size - kLevel3FixedSize)) return Broken("the archive ends inside a header");
-  info_.compressedSize = U32(&raw_[7]);
-  info_.originalSize = U32(&raw_[11]);
-  baseTime_ = U32(&raw_[15]);
-  info_.dosAttribute = raw_[19];
-  info_.dataCrc = U16(&raw_[21]);
-  info_.osId = raw_[23];
+  FixedFields();
   return Extended(28, 4) ? LzhHeaderResult::Entry : Broken("damaged extended header");
 }
 
