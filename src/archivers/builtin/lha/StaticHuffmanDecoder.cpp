@@ -153,11 +153,21 @@ DecodeError StaticHuffmanDecoder::Decode(DecodeInput& input, std::uint64_t size,
       }
       --blockLeft;
       reader.Refill(in);
-      const int c = literals.Decode(in);
+      int c = literals.Decode(in);
       if (c < 256) {
         if (c < 0) return failure();
         *out++ = static_cast<std::uint8_t>(c);
-        continue;
+        // A literal took at most 16 of the refilled bits: the next symbol
+        // can be decoded without a refill, and in text it is often a literal.
+        if (blockLeft == 0 || out >= stop) continue;
+        c = literals.Decode(in);
+        if (c < 0) return failure();
+        --blockLeft;
+        if (c < 256) {
+          *out++ = static_cast<std::uint8_t>(c);
+          continue;
+        }
+        reader.Refill(in);
       }
       const int p = positions.Decode(in);
       if (p < 0) return failure();
