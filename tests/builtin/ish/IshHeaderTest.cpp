@@ -121,6 +121,8 @@ TEST(IshNames, NamesNeverLeadOutOfTheFolder) {
   // No name anywhere: the title's, else the caller's.
   EXPECT_EQ(ChooseIshName(std::string("free.txt"), "           ", "x"), "free.txt");
   EXPECT_EQ(ChooseIshName(std::nullopt, "           ", "numbers-jis7"), "numbers-jis7");
+  // Control bytes of a header make no name anyone can see or type.
+  EXPECT_EQ(ChooseIshName(std::nullopt, "\x01" "BAD\n   TXT", "x"), "_BAD_.TXT");
 }
 
 TEST(IshNames, JapaneseNamesInCp932) {

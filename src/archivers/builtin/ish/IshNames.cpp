@@ -44,6 +44,14 @@ std::string LastComponent(const std::string& raw) {
 
 bool Usable(const std::string& name) { return !name.empty() && name != "." && name != ".."; }
 
+// Control characters (a header may hold any byte) would make a name no one
+// can type or even see; they become "_".
+std::string Printable(std::string name) {
+  for (char& c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
+  return name;
+}
+
 // The field the Unix encoder fills from a name: the characters before the
 // first dot (past 8 when the name is longer), spaces up to 8, then the
 // characters after the dot; 11 bytes in all.
@@ -109,9 +117,9 @@ std::string ChooseIshName(const std::optional<std::string>& titleName,
                           const std::string& shortField, const std::string& fallback) {
   const std::string shortName = LastComponent(IshShortName(shortField));
   const std::string longName = titleName ? LastComponent(*titleName) : std::string();
-  if (Usable(longName) && IshNamesAgree(longName, shortField)) return StoredNameToUtf8(longName);
-  if (Usable(shortName)) return StoredNameToUtf8(shortName);
-  if (Usable(longName)) return StoredNameToUtf8(longName);
+  if (Usable(longName) && IshNamesAgree(longName, shortField)) return Printable(StoredNameToUtf8(longName));
+  if (Usable(shortName)) return Printable(StoredNameToUtf8(shortName));
+  if (Usable(longName)) return Printable(StoredNameToUtf8(longName));
   return fallback;
 }
 
