@@ -270,7 +270,12 @@ TEST_F(LzhReaderTest, DamageIsReportedNeverPassedOver) {
   level5.level = 2;
   std::string l5 = BuildRawLzh({level5});
   l5[20] = 5;
-  EXPECT_EQ(Read(l5).openResult, kArcNotArcFile);  // no header level 5: not an LZH file
+  // No header level 5, but the file starts like an LZH header: a damaged
+  // archive, whose first header is never searched past.
+  const ReadResult level5Read = Read(l5);
+  EXPECT_EQ(level5Read.openResult, kArcOk);
+  EXPECT_TRUE(level5Read.broken);
+  EXPECT_EQ(level5Read.error, kArcHeaderBroken);
 
   RawLzhEntry chain;
   chain.extended = {{0x01, "x"}};

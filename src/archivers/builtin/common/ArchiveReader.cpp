@@ -3,6 +3,7 @@
 #include "archivers/builtin/common/GzipSource.h"
 #include "archivers/builtin/common/NameText.h"
 #include "archivers/builtin/common/Utf8Locale.h"
+#include "archivers/builtin/zip/ZipDirectory.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -31,23 +32,6 @@ bool ContainsNoCase(const char* text, const char* word) {
 std::string NameOf(const char* utf8, const char* stored) {
   if (utf8) return utf8;
   return stored ? StoredNameToUtf8(stored) : std::string();
-}
-
-// A ZIP archive ends with its central directory: the end record
-// ("PK\5\6", 22 bytes and a comment of up to 64 KiB). Without it the file
-// was cut short, even when libarchive could still stream the entries.
-bool HasZipEndRecord(const std::string& file, std::uint64_t size) {
-  const std::uint64_t tail = std::min<std::uint64_t>(size, 65535 + 22);
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  if (!f) return false;
-  std::vector<char> buf(static_cast<std::size_t>(tail));
-  const bool read = ::fseeko(f, static_cast<off_t>(size - tail), SEEK_SET) == 0 &&
-                    std::fread(buf.data(), 1, buf.size(), f) == buf.size();
-  std::fclose(f);
-  if (!read || tail < 22) return false;
-  for (std::size_t i = buf.size() - 22 + 1; i-- > 0;)
-    if (buf[i] == 'P' && buf[i + 1] == 'K' && buf[i + 2] == 5 && buf[i + 3] == 6) return true;
-  return false;
 }
 
 // The compressions Tar32 reads, by their signatures: a file that starts
@@ -204,10 +188,14 @@ int ArchiveReader::Open(const std::string& file) {
   fileSize_ = static_cast<std::uint64_t>(st.st_size);
   fileName_ = file;
   if (formats_ & kFormatRar) rar_ = ReadRarIndex(file);
-  if (formats_ == kFormatZip && !HasZipEndRecord(file, fileSize_)) {
-    error_ = kArcUnexpectedEof;
-    errorText_ = "the archive is cut short: its central directory is missing";
-    return error_;
+  if (formats_ == kFormatZip) {
+    // A ZIP archive ends with its central directory. Without it the file
+    // was cut short, even when libarchive could still stream the entries.
+    const ZipDirectory directory = ReadZipDirectory(file);
+    if (directory.status != ZipDirectory::Status::Ok)
+      return Fail(directory.status == ZipDirectory::Status::NoEndRecord ? kArcUnexpectedEof : kArcHeaderBroken,
+                  directory.problem);
+    zipEntries_ = directory.entries;
   }
   int opened;
   if ((formats_ & (kFormatTar | kFormatSingle)) && GzipSource::IsGzip(file)) {
@@ -255,6 +243,10 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
       return Next::Broken;
     }
     if (rar_ && IsRar(a) && !CheckRarEnd()) return Next::Broken;
+    if (zipEntries_ && static_cast<std::uint64_t>(impl_->entryIndex + 1) != *zipEntries_) {
+      Fail(kArcHeaderBroken, "entries listed in the central directory were not found");
+      return Next::Broken;
+    }
     return Next::End;
   }
   if (r == ARCHIVE_FATAL || r == ARCHIVE_RETRY) {

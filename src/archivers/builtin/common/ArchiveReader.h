@@ -99,6 +99,7 @@ class ArchiveReader : public EntryReader {
   std::uint64_t fileSize_ = 0;
   std::string fileName_;
   std::optional<RarIndex> rar_;  // our walk of a RAR archive's headers
+  std::optional<std::uint64_t> zipEntries_;  // entries a ZIP archive's central directory lists
 };
 
 }  // namespace ks

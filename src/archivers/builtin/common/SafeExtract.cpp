@@ -431,6 +431,12 @@ int SafeExtract::Begin(const ExtractEntry& entry) {
     }
   }
   if (entry.type == EntryType::Special) {
+    // A device or FIFO has no data of its own: one that claims some is a
+    // file whose header was damaged, and skipping it would lose its data.
+    if (entry.size > 0) {
+      s.EntryFailed(entry.name, "a device or FIFO with data: its header is damaged", kArcHeaderBroken);
+      return kSkipEntry;
+    }
     s.log.Line("not created (device or FIFO): " + entry.name);
     return kSkipEntry;
   }

@@ -294,7 +294,7 @@ std::optional<std::uint64_t> FindFirstLzhHeader(LzhArchiveFile& file) {
   head.resize(file.Read(head.data(), head.size()));
   // A file that starts like a header is an archive, damaged or not; its
   // first header's reading tells what is wrong.
-  if (head.size() >= kFirstBytes && head[20] <= 3 && LooksLikeLzhMethod(reinterpret_cast<const char*>(&head[2]))) {
+  if (head.size() >= kFirstBytes && LooksLikeLzhMethod(reinterpret_cast<const char*>(&head[2]))) {
     file.Seek(0);
     return 0;
   }

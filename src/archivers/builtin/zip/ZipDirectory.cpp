@@ -1,0 +1,123 @@
+#include "archivers/builtin/zip/ZipDirectory.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace ks {
+namespace {
+
+constexpr std::size_t kEndRecord = 22;
+constexpr std::size_t kMaxComment = 65535;
+constexpr std::size_t kZip64Locator = 20;
+constexpr std::size_t kZip64EndRecord = 56;
+constexpr std::size_t kDirectoryRecord = 46;
+// Records past this many are not counted one by one (a directory of that
+// size is read block by block anyway); the end record's count then holds.
+constexpr std::uint64_t kMaxDirectoryBytes = std::uint64_t{1} << 31;
+
+struct Closer {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+std::uint64_t Le(const unsigned char* p, int n) {
+  std::uint64_t v = 0;
+  for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
+  return v;
+}
+
+bool ReadAt(std::FILE* f, std::uint64_t pos, void* out, std::size_t n) {
+  return ::fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0 && std::fread(out, 1, n, f) == n;
+}
+
+ZipDirectory Fail(ZipDirectory::Status status, const std::string& why) {
+  ZipDirectory d;
+  d.status = status;
+  d.problem = why;
+  return d;
+}
+
+}  // namespace
+
+ZipDirectory ReadZipDirectory(const std::string& file) {
+  std::unique_ptr<std::FILE, Closer> f(std::fopen(file.c_str(), "rb"));
+  struct stat st;
+  if (!f || ::fstat(::fileno(f.get()), &st) != 0) return Fail(ZipDirectory::Status::Damaged, "cannot be read");
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+  const char* const cut = "the archive is cut short: its central directory is missing";
+  if (size < kEndRecord) return Fail(ZipDirectory::Status::NoEndRecord, cut);
+
+  // The end record: 22 bytes and a comment of up to 64 KiB, the last thing
+  // in the file.
+  const std::uint64_t tail = std::min<std::uint64_t>(size, kMaxComment + kEndRecord);
+  std::vector<unsigned char> buf(static_cast<std::size_t>(tail));
+  if (!ReadAt(f.get(), size - tail, buf.data(), buf.size())) return Fail(ZipDirectory::Status::Damaged, "cannot be read");
+  std::size_t at = buf.size();
+  for (std::size_t i = buf.size() - kEndRecord + 1; i-- > 0;) {
+    if (std::memcmp(&buf[i], "PK\5\6", 4) == 0) {
+      at = i;
+      break;
+    }
+  }
+  if (at == buf.size()) return Fail(ZipDirectory::Status::NoEndRecord, cut);
+  const std::uint64_t endPos = size - tail + at;
+  const unsigned char* e = &buf[at];
+  std::uint64_t entries = Le(e + 10, 2);
+  std::uint64_t dirSize = Le(e + 12, 4);
+  std::uint64_t dirEnd = endPos;
+  if (Le(e + 4, 2) != 0 || Le(e + 6, 2) != 0 || Le(e + 8, 2) != entries)
+    return Fail(ZipDirectory::Status::Damaged, "the archive is one part of a split set, or its end record is damaged");
+
+  if (entries == 0xFFFF || dirSize == 0xFFFFFFFF || Le(e + 16, 4) == 0xFFFFFFFF) {
+    // ZIP64: a locator just before the end record points at a larger one.
+    unsigned char loc[kZip64Locator], rec[kZip64EndRecord];
+    if (endPos < kZip64Locator || !ReadAt(f.get(), endPos - kZip64Locator, loc, sizeof loc) ||
+        std::memcmp(loc, "PK\6\7", 4) != 0)
+      return Fail(ZipDirectory::Status::Damaged, "the ZIP64 end record is missing");
+    // Where the locator says, or else just before the locator: in a
+    // self-extractor the stated offset is off by the program's size.
+    const std::uint64_t locatorPos = endPos - kZip64Locator;
+    std::uint64_t recPos = Le(loc + 8, 8);
+    const bool stated = recPos < locatorPos && ReadAt(f.get(), recPos, rec, sizeof rec) &&
+                        std::memcmp(rec, "PK\6\6", 4) == 0 && recPos + 12 + Le(rec + 4, 8) == locatorPos;
+    if (!stated) {
+      recPos = locatorPos - std::min<std::uint64_t>(locatorPos, kZip64EndRecord);
+      if (locatorPos < kZip64EndRecord || !ReadAt(f.get(), recPos, rec, sizeof rec) ||
+          std::memcmp(rec, "PK\6\6", 4) != 0)
+        return Fail(ZipDirectory::Status::Damaged, "the ZIP64 end record is damaged");
+    }
+    entries = Le(rec + 32, 8);
+    dirSize = Le(rec + 40, 8);
+    dirEnd = recPos;
+  }
+  // The directory ends where the end records begin; counting from there
+  // also serves self-extractors, whose stored offsets are off by the program.
+  if (dirSize > dirEnd) return Fail(ZipDirectory::Status::Damaged, "the central directory is damaged");
+
+  ZipDirectory d;
+  d.status = ZipDirectory::Status::Ok;
+  d.entries = entries;
+  if (dirSize > kMaxDirectoryBytes) return d;
+  std::vector<unsigned char> dir(static_cast<std::size_t>(dirSize));
+  if (!dir.empty() && !ReadAt(f.get(), dirEnd - dirSize, dir.data(), dir.size()))
+    return Fail(ZipDirectory::Status::Damaged, "cannot be read");
+  std::uint64_t records = 0;
+  std::size_t pos = 0;
+  while (pos < dir.size()) {
+    if (dir.size() - pos < kDirectoryRecord || std::memcmp(&dir[pos], "PK\1\2", 4) != 0)
+      return Fail(ZipDirectory::Status::Damaged, "the central directory is damaged");
+    const std::size_t variable = Le(&dir[pos + 28], 2) + Le(&dir[pos + 30], 2) + Le(&dir[pos + 32], 2);
+    if (dir.size() - pos - kDirectoryRecord < variable)
+      return Fail(ZipDirectory::Status::Damaged, "the central directory is damaged");
+    pos += kDirectoryRecord + variable;
+    ++records;
+  }
+  if (records != entries)
+    return Fail(ZipDirectory::Status::Damaged, "the central directory does not hold the entries its end record counts");
+  return d;
+}
+
+}  // namespace ks
