@@ -121,8 +121,10 @@ std::vector<MutationSample> MakeMutationSamples(const fs::path& work) {
       {src.notes}, tarExtract, tarCheck);
   add("bzip2", "tar.bz2 made by Tar32", {{"a.tbz", Packed(tree, *tar, "-cBf \"a.tbz\"" + list, "a.tbz")}},
       src.contents(), tarExtract, tarCheck);
-  add("bzip2", "lone .bz2", {{"notes.txt.bz2", Compress(src.notes, Compression::Bzip2)}}, {src.notes},
-      tarExtract, tarCheck);
+  add("bzip2", "lone .bz2 of two streams",
+      {{"notes.txt.bz2", Compress(src.notes.substr(0, 1200), Compression::Bzip2) +
+                             Compress(src.notes.substr(1200), Compression::Bzip2)}},
+      {src.notes}, tarExtract, tarCheck);
   add("xz", "tar.xz",
       {{"a.txz", TarOf({{"docs/notes.txt", src.notes}, {"data.bin", src.data}, {"日本/メモ.txt", src.memo},
                         {"zero.txt", src.empty}},

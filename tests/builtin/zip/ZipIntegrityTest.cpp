@@ -92,6 +92,15 @@ TEST_F(ZipIntegrity, AnEntryWhoseLocalHeaderIsDamagedIsNeverPassedOver) {
   EXPECT_EQ(unzip->CheckArchive(a.string(), 2), 0);
 }
 
+TEST_F(ZipIntegrity, AnEncryptionFlagSetByDamageIsNotTakenForEncryption) {
+  std::string zip = Made(entries);
+  // Bit 0 of a local header's flags says "encrypted"; the directory does not.
+  zip[Find(zip, "PK\3\4")[1] + 6] |= 0x01;
+  const fs::path a = Write("flag.zip", zip);
+  EXPECT_EQ(unzip->CheckArchive(a.string(), 2), 0);
+  EXPECT_NE(Extract(a).code, kArcOk);
+}
+
 TEST_F(ZipIntegrity, AFileTurnedIntoSomethingElseByDamageFails) {
   std::string zip = Made(entries);
   // One bit of the directory's Unix mode of b.bin (external attributes):

@@ -1,6 +1,6 @@
 #include "archivers/builtin/common/ArchiveReader.h"
 
-#include "archivers/builtin/common/GzipSource.h"
+#include "archivers/builtin/common/StreamSource.h"
 #include "archivers/builtin/common/NameText.h"
 #include "archivers/builtin/common/Utf8Locale.h"
 #include "archivers/builtin/zip/ZipDirectory.h"
@@ -111,7 +111,7 @@ ArchiveReader::ArchiveReader(unsigned formats) : impl_(std::make_unique<Impl>())
 
 ArchiveReader::~ArchiveReader() {
   if (impl_->a) archive_read_free(impl_->a);
-  gzip_.reset();
+  source_.reset();
 }
 
 void ArchiveReader::SetPasswordSource(PasswordSource source) { impl_->passwords = std::move(source); }
@@ -195,12 +195,12 @@ int ArchiveReader::Open(const std::string& file) {
     if (directory.status != ZipDirectory::Status::Ok)
       return Fail(directory.status == ZipDirectory::Status::NoEndRecord ? kArcUnexpectedEof : kArcHeaderBroken,
                   directory.problem);
-    zipEntries_ = directory.entries;
+    zip_ = directory;
   }
   int opened;
-  if ((formats_ & (kFormatTar | kFormatSingle)) && GzipSource::IsGzip(file)) {
-    gzip_ = std::make_unique<GzipSource>();
-    opened = gzip_->OpenInto(impl_->a, file);
+  if (formats_ & (kFormatTar | kFormatSingle)) source_ = StreamSource::For(file);
+  if (source_) {
+    opened = source_->OpenInto(impl_->a, file);
   } else {
     opened = archive_read_open_filename(impl_->a, file.c_str(), kBlockSize);
   }
@@ -238,13 +238,17 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
       Fail(kArcNotArcFile);
       return Next::Broken;
     }
-    if (gzip_ && !gzip_->Drain(a)) {
+    if (source_ && !source_->Drain(a)) {
       Fail(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof : kArcBrokenData);
       return Next::Broken;
     }
     if (rar_ && IsRar(a) && !CheckRarEnd()) return Next::Broken;
-    if (zipEntries_ && static_cast<std::uint64_t>(impl_->entryIndex + 1) != *zipEntries_) {
+    if (zip_ && static_cast<std::uint64_t>(impl_->entryIndex + 1) != zip_->entries) {
       Fail(kArcHeaderBroken, "entries listed in the central directory were not found");
+      return Next::Broken;
+    }
+    if (zip_ && encryptedEntries_ != zip_->encrypted) {
+      Fail(kArcHeaderBroken, "the encryption of entries differs between their headers and the central directory");
       return Next::Broken;
     }
     return Next::End;
@@ -263,7 +267,7 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
   if (first && archive_format(a) == ARCHIVE_FORMAT_RAW) {
     // The raw reader takes any file; only a compressed one counts as ours.
     const int code = archive_filter_code(a, 0);
-    if (!gzip_ && (archive_filter_count(a) < 2 || code == ARCHIVE_FILTER_NONE)) {
+    if (!source_ && (archive_filter_count(a) < 2 || code == ARCHIVE_FILTER_NONE)) {
       error_ = kArcNotArcFile;
       errorText_ = "not a compressed file";
       return Next::Broken;
@@ -294,6 +298,7 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
   if (archive_entry_mtime_is_set(e)) entry_.mtime = archive_entry_mtime(e);
   if (archive_entry_size_is_set(e)) entry_.size = static_cast<std::uint64_t>(archive_entry_size(e));
   encrypted_ = archive_entry_is_data_encrypted(e) != 0;
+  if (encrypted_) ++encryptedEntries_;
   // A directory named "x/" by some writers carries no type of its own.
   if (entry_.type == EntryType::File && !entry_.name.empty() &&
       (entry_.name.back() == '/' || entry_.name.back() == '\\') && entry_.size == 0)
@@ -385,7 +390,7 @@ int ArchiveReader::SkipData() {
 }
 
 std::uint64_t ArchiveReader::bytesRead() const {
-  if (gzip_) return gzip_->compressedBytesRead();
+  if (source_) return source_->compressedBytesRead();
   const la_int64_t n = archive_filter_bytes(impl_->a, -1);
   return n > 0 ? static_cast<std::uint64_t>(n) : 0;
 }

@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "archivers/builtin/common/EntryReader.h"
-#include "archivers/builtin/common/GzipSource.h"
+#include "archivers/builtin/common/StreamSource.h"
 #include "archivers/builtin/common/SafeExtract.h"
 #include "archivers/builtin/rar/RarIndex.h"
+#include "archivers/builtin/zip/ZipDirectory.h"
 
 namespace ks {
 
@@ -88,7 +89,8 @@ class ArchiveReader : public EntryReader {
   struct Impl;
   std::unique_ptr<Impl> impl_;
   unsigned formats_;
-  std::unique_ptr<GzipSource> gzip_;  // verifies gzip CRCs, which libarchive does not
+  // Our own decoding of gzip and bzip2, which verifies every member.
+  std::unique_ptr<StreamSource> source_;
   ExtractEntry entry_;
   bool encrypted_ = false;
   bool first_ = true;
@@ -99,7 +101,9 @@ class ArchiveReader : public EntryReader {
   std::uint64_t fileSize_ = 0;
   std::string fileName_;
   std::optional<RarIndex> rar_;  // our walk of a RAR archive's headers
-  std::optional<std::uint64_t> zipEntries_;  // entries a ZIP archive's central directory lists
+  // What a ZIP archive's central directory lists: entries, encrypted ones.
+  std::optional<ZipDirectory> zip_;
+  std::uint64_t encryptedEntries_ = 0;
 };
 
 }  // namespace ks

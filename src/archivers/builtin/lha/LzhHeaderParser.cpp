@@ -103,7 +103,10 @@ LzhHeaderResult HeaderParse::Run() {
   const bool methodSeen = got == kFirstBytes && LooksLikeLzhMethod(reinterpret_cast<const char*>(&raw_[2]));
   // A zero first byte ends the archive, except where it is the low byte of
   // a level-2 header's size (256, 512 ...).
-  if (raw_[0] == 0 && !(methodSeen && raw_[20] == 2)) return LzhHeaderResult::End;
+  // What follows the end mark is padding or another entry whose header was
+  // damaged into a zero; the latter must not end the archive quietly.
+  if (raw_[0] == 0 && !(methodSeen && raw_[20] == 2))
+    return RestIsPadding(got) ? LzhHeaderResult::End : Broken("data follows the end mark");
   if (!methodSeen) {
     if (RestIsPadding(got)) return LzhHeaderResult::End;
     return Broken(got < kFirstBytes ? "the archive ends inside a header" : "damaged header");

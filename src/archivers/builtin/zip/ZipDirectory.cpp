@@ -15,6 +15,7 @@ constexpr std::size_t kMaxComment = 65535;
 constexpr std::size_t kZip64Locator = 20;
 constexpr std::size_t kZip64EndRecord = 56;
 constexpr std::size_t kDirectoryRecord = 46;
+constexpr std::uint64_t kEncryptedFlag = 0x0001;
 // Records past this many are not counted one by one (a directory of that
 // size is read block by block anyway); the end record's count then holds.
 constexpr std::uint64_t kMaxDirectoryBytes = std::uint64_t{1} << 31;
@@ -112,6 +113,7 @@ ZipDirectory ReadZipDirectory(const std::string& file) {
     const std::size_t variable = Le(&dir[pos + 28], 2) + Le(&dir[pos + 30], 2) + Le(&dir[pos + 32], 2);
     if (dir.size() - pos - kDirectoryRecord < variable)
       return Fail(ZipDirectory::Status::Damaged, "the central directory is damaged");
+    if (Le(&dir[pos + 8], 2) & kEncryptedFlag) ++d.encrypted;
     pos += kDirectoryRecord + variable;
     ++records;
   }

@@ -17,6 +17,10 @@ struct ZipDirectory {
   };
   Status status = Status::NoEndRecord;
   std::uint64_t entries = 0;  // records in the central directory
+  // Of those, the ones whose data is encrypted. A check cannot verify
+  // their data without the password; the count keeps a damaged flag in a
+  // local header from passing an entry off as encrypted.
+  std::uint64_t encrypted = 0;
   std::string problem;
 };
 

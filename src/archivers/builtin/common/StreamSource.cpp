@@ -1,0 +1,156 @@
+#include "archivers/builtin/common/StreamSource.h"
+
+#include <archive.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "archivers/builtin/common/StreamCodec.h"
+
+namespace ks {
+
+namespace {
+constexpr std::size_t kInSize = 1 << 18;
+constexpr std::size_t kOutSize = 1 << 20;
+constexpr std::size_t kLongestSignature = 4;
+}  // namespace
+
+struct StreamSource::Impl {
+  std::unique_ptr<StreamCodec> codec;
+  std::FILE* file = nullptr;
+  bool finished = false;  // every stream read and verified
+  bool inputEnded = false;
+  std::vector<unsigned char> in = std::vector<unsigned char>(kInSize);
+  std::vector<unsigned char> out = std::vector<unsigned char>(kOutSize);
+  const unsigned char* next = nullptr;  // unread input
+  std::size_t left = 0;
+  std::uint64_t consumed = 0;
+
+  // Makes at least `n` bytes available, fewer only when the file ends.
+  bool Want(std::size_t n) {
+    if (left >= n || inputEnded) return true;
+    if (left > 0 && next != in.data()) std::memmove(in.data(), next, left);
+    next = in.data();
+    while (left < n && !inputEnded) {
+      const std::size_t got = std::fread(in.data() + left, 1, in.size() - left, file);
+      if (got == 0) {
+        if (std::ferror(file)) return false;
+        inputEnded = true;
+      }
+      left += got;
+      consumed += got;
+    }
+    return true;
+  }
+
+  // What follows a stream: another stream, nothing, or zeros (tape blocks
+  // pad some files). Anything else is a stream whose start was damaged;
+  // passing over it would drop its data without a word.
+  enum class After { Stream, End, Damaged, ReadError };
+  After WhatFollows() {
+    if (!Want(codec->signatureSize())) return After::ReadError;
+    if (left >= codec->signatureSize() && codec->IsStart(next)) return After::Stream;
+    for (;;) {
+      for (std::size_t i = 0; i < left; ++i)
+        if (next[i] != 0) return After::Damaged;
+      left = 0;
+      if (inputEnded) return After::End;
+      if (!Want(1)) return After::ReadError;
+    }
+  }
+
+  la_ssize_t Broken(archive* a, int err, const std::string& text) {
+    archive_set_error(a, err, "%s", text.c_str());
+    return -1;
+  }
+
+  // The next block of decoded data; size 0 at the end, -1 on damage.
+  la_ssize_t Read(archive* a, const void** buffer) {
+    *buffer = out.data();
+    if (finished) return 0;
+    unsigned char* o = out.data();
+    std::size_t room = out.size();
+    const std::string name = codec->name();
+    while (room == out.size()) {
+      if (!Want(1)) return Broken(a, errno, "cannot read the archive");
+      if (left == 0 && inputEnded)
+        return Broken(a, EILSEQ, "Truncated " + name + " data: the archive ends early");
+      std::string why;
+      const std::size_t before = left;
+      const StreamCodec::Result r = codec->Decode(next, left, o, room, why);
+      if (r == StreamCodec::Result::Damaged) return Broken(a, EILSEQ, name + " data damaged: " + why);
+      if (r == StreamCodec::Result::End) {
+        const After following = WhatFollows();
+        if (following == After::Stream) {
+          if (!codec->Begin()) return Broken(a, ENOMEM, "cannot start " + name + " decoding");
+        } else if (following == After::End) {
+          finished = true;
+          break;
+        } else if (following == After::Damaged) {
+          return Broken(a, EILSEQ, name + " data damaged: a stream after the first has no valid header");
+        } else {
+          return Broken(a, errno, "cannot read the archive");
+        }
+      } else if (left == before && room == out.size()) {
+        // Nothing decoded from what is there: the decoder needs more input.
+        if (inputEnded) return Broken(a, EILSEQ, "Truncated " + name + " data: the archive ends early");
+        if (!Want(left + 1)) return Broken(a, errno, "cannot read the archive");
+      }
+    }
+    return static_cast<la_ssize_t>(out.size() - room);
+  }
+
+  static la_ssize_t ReadCallback(archive* a, void* self, const void** buffer) {
+    return static_cast<Impl*>(self)->Read(a, buffer);
+  }
+  static int CloseCallback(archive*, void*) { return ARCHIVE_OK; }
+};
+
+std::unique_ptr<StreamSource> StreamSource::For(const std::string& file) {
+  unsigned char head[kLongestSignature] = {};
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) return nullptr;
+  const std::size_t n = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+  for (auto make : {&MakeGzipCodec, &MakeBzip2Codec}) {
+    auto codec = make();
+    if (n >= codec->signatureSize() && codec->IsStart(head)) return std::make_unique<StreamSource>(std::move(codec));
+  }
+  return nullptr;
+}
+
+StreamSource::StreamSource(std::unique_ptr<StreamCodec> codec) : impl_(std::make_unique<Impl>()) {
+  impl_->codec = std::move(codec);
+}
+
+StreamSource::~StreamSource() {
+  if (impl_->file) std::fclose(impl_->file);
+}
+
+int StreamSource::OpenInto(archive* a, const std::string& file) {
+  impl_->file = std::fopen(file.c_str(), "rb");
+  if (!impl_->file) {
+    archive_set_error(a, errno, "cannot open %s", file.c_str());
+    return ARCHIVE_FATAL;
+  }
+  if (!impl_->codec->Begin()) {
+    archive_set_error(a, ENOMEM, "cannot start %s decoding", impl_->codec->name());
+    return ARCHIVE_FATAL;
+  }
+  return archive_read_open(a, impl_.get(), nullptr, &Impl::ReadCallback, &Impl::CloseCallback);
+}
+
+bool StreamSource::Drain(archive* a) {
+  const void* buffer;
+  for (;;) {
+    const la_ssize_t n = impl_->Read(a, &buffer);
+    if (n < 0) return false;
+    if (n == 0) return true;
+  }
+}
+
+std::uint64_t StreamSource::compressedBytesRead() const { return impl_->consumed; }
+
+}  // namespace ks
