@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "archivers/builtin/common/ByteFile.h"
 #include "archivers/builtin/common/Checksums.h"
 #include "archivers/builtin/common/NameText.h"
 
@@ -50,15 +51,7 @@ constexpr std::uint64_t kFileSizeUnknown5 = 0x0008;
 constexpr std::uint64_t kExtraEncryption5 = 0x01;
 constexpr std::uint64_t kMaxHeader5 = 2u << 20;
 
-struct Closer {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-std::uint32_t Le(const unsigned char* p, int n) {
-  std::uint32_t v = 0;
-  for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
+std::uint32_t Le(const unsigned char* p, int n) { return static_cast<std::uint32_t>(LittleEndian(p, n)); }
 
 std::uint32_t Crc32Of(const unsigned char* data, std::size_t size) {
   Crc32 crc;
@@ -308,7 +301,7 @@ RarIndex& WalkRar5(const Bytes& bytes, std::uint64_t pos, bool sfx, RarIndex& in
 
 RarIndex ReadRarIndex(const std::string& file) {
   RarIndex index;
-  std::unique_ptr<std::FILE, Closer> f(std::fopen(file.c_str(), "rb"));
+  UniqueFile f = OpenForReading(file);
   struct stat st;
   if (!f || ::fstat(::fileno(f.get()), &st) != 0) return Stop(index, RarIndexEnd::NotFound, "cannot be read");
   const Bytes bytes(f.get(), static_cast<std::uint64_t>(st.st_size));

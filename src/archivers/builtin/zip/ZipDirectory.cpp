@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "archivers/builtin/common/ByteFile.h"
+
 namespace ks {
 namespace {
 
@@ -20,15 +22,7 @@ constexpr std::uint64_t kEncryptedFlag = 0x0001;
 // size is read block by block anyway); the end record's count then holds.
 constexpr std::uint64_t kMaxDirectoryBytes = std::uint64_t{1} << 31;
 
-struct Closer {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-std::uint64_t Le(const unsigned char* p, int n) {
-  std::uint64_t v = 0;
-  for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
+constexpr auto Le = LittleEndian;
 
 bool ReadAt(std::FILE* f, std::uint64_t pos, void* out, std::size_t n) {
   return ::fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0 && std::fread(out, 1, n, f) == n;
@@ -44,7 +38,7 @@ ZipDirectory Fail(ZipDirectory::Status status, const std::string& why) {
 }  // namespace
 
 ZipDirectory ReadZipDirectory(const std::string& file) {
-  std::unique_ptr<std::FILE, Closer> f(std::fopen(file.c_str(), "rb"));
+  UniqueFile f = OpenForReading(file);
   struct stat st;
   if (!f || ::fstat(::fileno(f.get()), &st) != 0) return Fail(ZipDirectory::Status::Damaged, "cannot be read");
   const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
