@@ -7,6 +7,7 @@
 
 #include "BgaTestSupport.h"
 #include "archivers/builtin/bga/BgaReader.h"
+#include "archivers/builtin/bga/BgaWriter.h"
 
 namespace ks::test {
 namespace {
@@ -211,6 +212,35 @@ TEST_P(BgaCreateTest, CancelAndFailuresLeaveNoArchive) {
   EXPECT_EQ(Create(archive, {"b.txt"}, method()).result, kArcAlreadyExist);
   fs::current_path(root());
   EXPECT_EQ(ReadFile(archive), before);
+}
+
+TEST_P(BgaCreateTest, WorkerThreadsMakeTheSameArchiveAsOne) {
+  // Many small files of every kind, with large ones between them that are
+  // written straight away, after everything before them.
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = "src/d" + std::to_string(i % 3) + "/f" + std::to_string(i);
+    WriteFile(name, i % 4 == 0 ? RandomBytes(3000 + 100 * i, i) : SomeText(100 * i, i));
+    if (i == 10) WriteFile("src/d1/large-text", SomeText(1200000, 77));
+    if (i == 25) WriteFile("src/d2/large-random", RandomBytes(1100000, 78));
+  }
+  PackPlan plan;
+  OutputLog log;
+  ASSERT_EQ(CollectPackItems({{"src", true}}, {}, plan, log), kArcOk) << log.text();
+  std::vector<std::string> made;
+  for (unsigned workers : {0u, 1u, 3u}) {
+    const fs::path file = root() / ("w" + std::to_string(workers) + Ext());
+    ASSERT_EQ(WriteBga(nullptr, plan, method(), file, log, workers), kArcOk) << log.text();
+    made.push_back(ReadFile(file));
+  }
+  EXPECT_TRUE(made[0] == made[1]);
+  EXPECT_TRUE(made[0] == made[2]);
+  ASSERT_EQ(Extract(root() / ("w3" + Ext()), root() / "out").result, 0);
+  EXPECT_EQ(TreeOf(root() / "out" / "src"), TreeOf(root() / "src"));
+
+  // Cancel while workers hold pieces: they are dropped, nothing hangs.
+  ScriptedHost host;
+  host.cancelAfter = 5;
+  EXPECT_EQ(WriteBga(nullptr, plan, method(), root() / ("c" + Ext()), log, 3), kArcUserCancel);
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, BgaCreateTest, ::testing::Values(BgaMethod::Gzip, BgaMethod::Bzip2),

@@ -15,6 +15,9 @@ namespace ks {
 
 // Receives output bytes; returns 0 or an ArcResult that stops the work.
 using BgaSink = std::function<int(const char* data, std::size_t size)>;
+// What a sink of compressed data answers once the data has grown to the
+// size of the original: compressing it is no gain, so it is stored as it is.
+constexpr int kBgaNotSmaller = 1;
 
 // Decompresses the data of entries one after the other, verifying each:
 // the gzip member's CRC-32 and length, the bzip2 stream's block and stream

@@ -6,6 +6,7 @@
 
 #include "archivers/builtin/bga/BgaCodec.h"
 #include "archivers/builtin/bga/BgaOutput.h"
+#include "archivers/builtin/bga/BgaPackPool.h"
 #include "archivers/builtin/common/PackReader.h"
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/common/TempOutput.h"
@@ -15,13 +16,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Files up to this size are compressed in memory and written in one piece;
-// larger ones stream into the archive and get their header filled in after.
+// Files up to this size are compressed in memory, several at a time, and
+// written in one piece; larger ones stream into the archive and get their
+// header filled in after.
 constexpr std::uint64_t kInMemory = 1 << 20;
 constexpr std::uint64_t kNamesLogged = 500;
-// What the compressing sink answers once the data has grown to the size of
-// the file: compressing it is no gain, so it is stored as it is.
-constexpr int kNotSmaller = 1;
 
 std::int64_t UnixSeconds(fs::file_time_type time) {
   const auto sys = std::chrono::file_clock::to_sys(time);
@@ -36,26 +35,30 @@ bool IsReadOnly(const fs::path& file) {
 
 class Writer {
  public:
-  Writer(WindowHandle owner, const PackPlan& plan, BgaMethod method, OutputLog& log)
+  Writer(WindowHandle owner, const PackPlan& plan, BgaMethod method, unsigned workers,
+         OutputLog& log)
       : plan_(plan), method_(method), log_(log), reader_(owner, "Bga", plan.totalBytes, log),
-        encoder_(MakeBgaEncoder(method)) {}
+        pool_(method, workers), maxPending_(2 * workers + 1) {}
 
   int Run(const fs::path& file) {
     std::vector<BgaNameParts> names;
     if (int r = CheckNames(names); r != kArcOk) return r;
     if (!out_.Open(file)) return WriteFailed(file.string());
-    std::uint64_t entries = 0;
     for (std::size_t i = 0; i < plan_.items.size(); ++i) {
       const PackItem& item = plan_.items[i];
-      const int r = item.isFolder ? Folder(item, names[i]) : File(item, names[i]);
-      if (r != kArcOk) return r;
-      if (++entries <= kNamesLogged)
+      if (int r = Add(item, names[i]); r != kArcOk) return r;
+      // Pieces are written as they come back, in order; only a few wait in
+      // memory at any time.
+      while (pool_.pending() > maxPending_)
+        if (int r = Write(*pool_.TakeOldest()); r != kArcOk) return r;
+      if (i < kNamesLogged)
         log_.Line("  " + item.archiveName + (item.isFolder ? "/" : ""));
-      else if (entries == kNamesLogged + 1)
+      else if (i == kNamesLogged)
         log_.Line("  ...");
     }
+    if (int r = WriteAllPending(); r != kArcOk) return r;
     if (!out_.Close()) return WriteFailed(file.string());
-    log_.Line(std::to_string(entries) + " entries packed");
+    log_.Line(std::to_string(plan_.items.size()) + " entries packed");
     return kArcOk;
   }
 
@@ -104,42 +107,45 @@ class Writer {
 
   bool Put(const std::string& bytes) { return out_.Write(bytes.data(), bytes.size()); }
 
-  int Folder(const PackItem& item, const BgaNameParts& name) {
-    if (!reader_.Tick(item.archiveName)) return kArcUserCancel;
-    BgaHeader h = HeaderOf(item, name);
-    h.storage = kBgaStorageCompressed;  // what the original writes for folders
-    return Put(EncodeBgaHeader(h)) ? kArcOk : WriteFailed("the archive");
+  int Write(const BgaPiece& piece) {
+    if (!Put(EncodeBgaHeader(piece.header)) || !out_.Write(piece.data.data(), piece.data.size()))
+      return WriteFailed("the archive");
+    return kArcOk;
   }
 
-  int File(const PackItem& item, const BgaNameParts& name) {
+  int WriteAllPending() {
+    while (pool_.pending() > 0)
+      if (int r = Write(*pool_.TakeOldest()); r != kArcOk) return r;
+    return kArcOk;
+  }
+
+  // Reads an item and hands it to the pool; a large file is written
+  // straight away, after everything before it.
+  int Add(const PackItem& item, const BgaNameParts& name) {
+    auto piece = std::make_unique<BgaPiece>();
+    piece->header = HeaderOf(item, name);
+    if (item.isFolder) {
+      if (!reader_.Tick(item.archiveName)) return kArcUserCancel;
+      piece->header.storage = kBgaStorageCompressed;  // what the original writes for folders
+      piece->compress = false;
+      pool_.Add(std::move(piece));
+      return kArcOk;
+    }
     std::uint64_t size = 0;
     if (int r = reader_.Open(item, size); r != kArcOk) return r;
     if (size > kBgaMaxSize) return TooLarge(item);
-    BgaHeader h = HeaderOf(item, name);
-    h.originalSize = static_cast<std::uint32_t>(size);
-    return size <= kInMemory ? SmallFile(item, h) : LargeFile(item, h);
-  }
-
-  int SmallFile(const PackItem& item, BgaHeader& h) {
-    raw_.clear();
-    int r = reader_.Copy(item, h.originalSize, [&](const char* data, std::size_t n) {
-      raw_.insert(raw_.end(), data, data + n);
+    piece->header.originalSize = static_cast<std::uint32_t>(size);
+    if (size > kInMemory) {
+      if (int r = WriteAllPending(); r != kArcOk) return r;
+      return LargeFile(item, piece->header);
+    }
+    piece->data.reserve(static_cast<std::size_t>(size));
+    const int r = reader_.Copy(item, size, [&](const char* data, std::size_t n) {
+      piece->data.insert(piece->data.end(), data, data + n);
       return static_cast<int>(kArcOk);
     });
     if (r != kArcOk) return r;
-    packed_.clear();
-    encoder_->Begin(raw_.size());
-    r = encoder_->Feed(raw_.data(), raw_.size(), true, [&](const char* data, std::size_t n) {
-      packed_.insert(packed_.end(), data, data + n);
-      return packed_.size() >= raw_.size() ? kNotSmaller : static_cast<int>(kArcOk);
-    });
-    const bool compressed = r == kArcOk && packed_.size() < raw_.size();
-    if (r != kArcOk && r != kNotSmaller) return r;
-    const std::vector<char>& data = compressed ? packed_ : raw_;
-    h.storage = compressed ? kBgaStorageCompressed : kBgaStorageStored;
-    h.dataSize = static_cast<std::uint32_t>(data.size());
-    if (!Put(EncodeBgaHeader(h)) || !out_.Write(data.data(), data.size()))
-      return WriteFailed("the archive");
+    pool_.Add(std::move(piece));
     return kArcOk;
   }
 
@@ -152,10 +158,11 @@ class Writer {
     if (!Put(EncodeBgaHeader(h))) return WriteFailed("the archive");
     const std::uint64_t dataAt = out_.position();
     std::uint64_t read = 0, packed = 0;
+    if (!encoder_) encoder_ = MakeBgaEncoder(method_);
     encoder_->Begin(h.originalSize);
     const BgaSink toArchive = [&](const char* data, std::size_t n) {
       packed += n;
-      if (packed >= h.originalSize) return kNotSmaller;
+      if (packed >= h.originalSize) return kBgaNotSmaller;
       return out_.Write(data, n) ? static_cast<int>(kArcOk) : WriteFailed("the archive");
     };
     const int r = reader_.Copy(item, h.originalSize, [&](const char* data, std::size_t n) {
@@ -167,7 +174,7 @@ class Writer {
       h.dataSize = static_cast<std::uint32_t>(packed);
       return out_.Patch(headerAt, EncodeBgaHeader(h)) ? kArcOk : WriteFailed("the archive");
     }
-    if (r != kNotSmaller) return r;
+    if (r != kBgaNotSmaller) return r;
     // Stored after all: the data goes again, as it is, after the header
     // already written for that case.
     if (!out_.Truncate(dataAt)) return WriteFailed("the archive");
@@ -186,16 +193,17 @@ class Writer {
   BgaMethod method_;
   OutputLog& log_;
   PackReader reader_;
-  std::unique_ptr<BgaEncoder> encoder_;
   BgaOutput out_;
-  std::vector<char> raw_, packed_;
+  std::unique_ptr<BgaEncoder> encoder_;  // for large files, made when needed
+  BgaPackPool pool_;  // last: its workers stop before anything they use goes
+  std::size_t maxPending_;
 };
 
 }  // namespace
 
 int WriteBga(WindowHandle owner, const PackPlan& plan, BgaMethod method, const fs::path& file,
-             OutputLog& log) {
-  Writer writer(owner, plan, method, log);
+             OutputLog& log, unsigned workers) {
+  Writer writer(owner, plan, method, workers, log);
   return writer.Run(file);
 }
 
