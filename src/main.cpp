@@ -8,6 +8,7 @@
 #include "archivers/builtin/Backends.h"
 #include "check/ArchiveCheck.h"
 #include "extract/ExtractDriver.h"
+#include "compress/CompressZone.h"
 #include "panel/FrmMain.h"
 #include "panel/Startup.h"
 #include "platform/qt/QtArchiverHost.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<ks::FrmMain> panel(ks::Main(options));
   ks::InstallCheckZone(panel.get());
   ks::InstallExtractZone(panel.get());
+  ks::InstallCompressZone(panel.get());
 
   const int result = app.exec();
   ks::SetArchiverHost(nullptr);

@@ -27,6 +27,10 @@ ArchiverHost* g_host = nullptr;
 
 }  // namespace
 
+std::optional<std::string> ArchiverHost::AskSetting(WindowHandle, const SettingChoices&) {
+  return std::nullopt;
+}
+
 ArchiverHost& TheArchiverHost() { return g_host ? *g_host : g_default; }
 
 void SetArchiverHost(ArchiverHost* host) { g_host = host; }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -25,6 +27,14 @@ class Progress {
 
 enum class OverwriteAnswer { Replace, Skip, ReplaceAll, Cancel };
 
+// A back-end's own settings dialog: one setting chosen from a list.
+struct SettingChoices {
+  std::string title;  // the window's caption
+  std::string label;  // what is being chosen
+  std::vector<std::pair<std::string, std::string>> choices;  // stored value, text shown
+  std::string current;  // the stored value selected when the dialog opens
+};
+
 class ArchiverHost {
  public:
   virtual ~ArchiverHost() = default;
@@ -33,6 +43,9 @@ class ArchiverHost {
   virtual std::optional<std::string> AskPassword(WindowHandle owner, const std::string& archive,
                                                  const std::string& entry) = 0;
   virtual OverwriteAnswer AskOverwrite(WindowHandle owner, const std::string& path) = 0;
+  // The value chosen in a back-end's settings dialog; nullopt when cancelled
+  // or when this host shows no dialogs (the default).
+  virtual std::optional<std::string> AskSetting(WindowHandle owner, const SettingChoices& choices);
 };
 
 // The host back-ends use. Until one is installed: silent progress, no

@@ -74,11 +74,16 @@ std::string FreeFolderName(const std::string& parent, const std::string& name) {
   GiveUp("フォルダ名が付けれられません", "予期できたエラー・・・");
 }
 
-std::string TempFileName(const std::string& folder) {
-  if (TempNameFree(folder, "~ks")) return "~ks.tmp";
+std::string TempFileName(const std::string& folder) { return TempFileName(folder, folder); }
+
+std::string TempFileName(const std::string& folder, const std::string& alsoFreeIn) {
+  const auto free = [&](const std::string& stem) {
+    return TempNameFree(folder, stem) && (alsoFreeIn == folder || TempNameFree(alsoFreeIn, stem));
+  };
+  if (free("~ks")) return "~ks.tmp";
   for (int n = 1; n <= kMaxVariant; ++n) {
     const std::string stem = "~ks" + std::to_string(n);
-    if (TempNameFree(folder, stem)) return stem + ".tmp";
+    if (free(stem)) return stem + ".tmp";
   }
   return std::string();
 }

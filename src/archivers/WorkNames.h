@@ -16,5 +16,8 @@ std::string FreeFolderName(const std::string& parent, const std::string& name);
 // "~ks.tmp" or "~ks" + n + ".tmp": a name free in `folder` both as given and
 // without ".tmp". "" when all are taken. Creates nothing.
 std::string TempFileName(const std::string& folder);
+// The same name, free in both folders: the archive is made in `alsoFreeIn`
+// (the desktop, say) while the names around it come from `folder`.
+std::string TempFileName(const std::string& folder, const std::string& alsoFreeIn);
 
 }  // namespace ks

@@ -1,6 +1,7 @@
 #include "platform/qt/QtArchiverHost.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -51,6 +52,17 @@ void CallWhenShown(const std::function<void(QDialog*)>& hook, QDialog* dialog) {
   QTimer::singleShot(0, dialog, [hook, guarded] {
     if (guarded) hook(guarded);
   });
+}
+
+// OK ("cmdOk") and キャンセル ("cmdCancel") at the foot of a prompt.
+void AddOkCancel(QDialog& dialog, QVBoxLayout* layout) {
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOk"));
+  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
 }
 
 class QtProgress : public Progress {
@@ -148,13 +160,7 @@ std::optional<std::string> QtArchiverHost::AskPassword(WindowHandle owner,
   field->setObjectName(QStringLiteral("txtPassword"));
   field->setEchoMode(QLineEdit::Password);
   layout->addWidget(field);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOk"));
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  layout->addWidget(buttons);
+  AddOkCancel(dialog, layout);
   dialog.setWindowModality(Qt::ApplicationModal);
   PlaceOver(&dialog, OwnerWindow(owner));
   CallWhenShown(onWindowShown, &dialog);
@@ -190,6 +196,32 @@ OverwriteAnswer QtArchiverHost::AskOverwrite(WindowHandle owner, const std::stri
   if (clicked == replaceAll) return OverwriteAnswer::ReplaceAll;
   if (clicked == skip) return OverwriteAnswer::Skip;
   return OverwriteAnswer::Cancel;
+}
+
+std::optional<std::string> QtArchiverHost::AskSetting(WindowHandle owner,
+                                                      const SettingChoices& choices) {
+  QDialog dialog;
+  dialog.setObjectName(QStringLiteral("frmConfig"));
+  dialog.setWindowTitle(QString::fromStdString(choices.title));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* label = new QLabel(QString::fromStdString(choices.label), &dialog);
+  label->setObjectName(QStringLiteral("lblSetting"));
+  layout->addWidget(label);
+  auto* list = new QComboBox(&dialog);
+  list->setObjectName(QStringLiteral("cboSetting"));
+  for (const auto& [value, text] : choices.choices) {
+    list->addItem(QString::fromStdString(text), QString::fromStdString(value));
+    if (value == choices.current) list->setCurrentIndex(list->count() - 1);
+  }
+  label->setBuddy(list);
+  layout->addWidget(list);
+  AddOkCancel(dialog, layout);
+  dialog.setMinimumWidth(260);
+  dialog.setWindowModality(Qt::ApplicationModal);
+  PlaceOver(&dialog, OwnerWindow(owner));
+  CallWhenShown(onWindowShown, &dialog);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return list->currentData().toString().toStdString();
 }
 
 }  // namespace ks

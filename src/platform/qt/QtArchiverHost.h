@@ -26,6 +26,9 @@ class QtArchiverHost : public ArchiverHost {
   // A modal question ("frmOverwrite"): replace, skip, replace all or cancel.
   // Esc and the close box cancel.
   OverwriteAnswer AskOverwrite(WindowHandle owner, const std::string& path) override;
+  // A modal settings window ("frmConfig") with the choices in a list box
+  // ("cboSetting"); nullopt on cancel, Esc or the close box.
+  std::optional<std::string> AskSetting(WindowHandle owner, const SettingChoices& choices) override;
 
   // Milliseconds of work before the progress window shows; 500 unless set.
   void setProgressDelay(int milliseconds) { progressDelay_ = milliseconds; }

@@ -1,6 +1,7 @@
 // Cab32.DLL: extracts, tests and makes cabinets.
 //   -x "archive" "folder"   extracts (libarchive reads, SafeExtract writes)
-//   -a "archive" "@list"    makes an MSZIP cabinet of the listed names
+//   -a "archive" "@list"    makes a cabinet of the listed names (MSZIP or
+//                           stored, as set in its settings dialog)
 //   -f -w "archive"         turns a cabinet into a Windows self-extractor:
 //                           not offered on this platform
 // The cabinet is written under a temporary name and renamed when complete.
@@ -9,6 +10,7 @@
 
 #include "archivers/builtin/common/ArchiveExtract.h"
 #include "archivers/builtin/Backends.h"
+#include "archivers/builtin/common/BackendSettings.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/cab/CabWriter.h"
 #include "archivers/builtin/common/CommandLine.h"
@@ -22,6 +24,19 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kCabVersion = 100;
+constexpr const char* kMsZip = "MSZIP";
+
+// MSZIP or stored data in new cabinets; kept in section "Cab32" and read
+// again by every command.
+const BackendSetting& CompressionSetting() {
+  static const BackendSetting setting{
+      "Cab32", "Compression", kMsZip,
+      SettingChoices{"Cab32の設定",
+                     "圧縮方式",
+                     {{kMsZip, "MSZIP (圧縮する)"}, {"NONE", "無圧縮 (格納のみ)"}},
+                     ""}};
+  return setting;
+}
 
 class CabBackend : public BuiltinBackend {
  public:
@@ -35,8 +50,9 @@ class CabBackend : public BuiltinBackend {
     return CheckArchiveMode(file, kFormatCab, mode);
   }
 
-  // Cab32 has no settings of its own here; nothing to show.
-  int ConfigDialog(WindowHandle, char*, int) override { return 0; }
+  int ConfigDialog(WindowHandle owner, char*, int) override {
+    return EditBackendSetting(owner, CompressionSetting());
+  }
 
  protected:
   int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {
@@ -82,7 +98,8 @@ class CabBackend : public BuiltinBackend {
       return r;
     }
     TempOutput output(archive);
-    if (int r = WriteCab(owner, plan, output.temp(), log); r != kArcOk) {
+    const bool compressed = ReadBackendSetting(CompressionSetting()) == kMsZip;
+    if (int r = WriteCab(owner, plan, output.temp(), compressed, log); r != kArcOk) {
       log.Line("no cabinet made");
       return r;
     }

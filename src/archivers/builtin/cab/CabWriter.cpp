@@ -138,7 +138,8 @@ int CheckLimits(const PackPlan& plan, std::size_t files, OutputLog& log) {
 
 }  // namespace
 
-int WriteCab(WindowHandle owner, const PackPlan& plan, const fs::path& file, OutputLog& log) {
+int WriteCab(WindowHandle owner, const PackPlan& plan, const fs::path& file, bool compressed,
+             OutputLog& log) {
   std::size_t files = 0;
   for (const PackItem& item : plan.items) files += item.isFolder ? 0 : 1;
   if (int r = CheckLimits(plan, files, log); r != kArcOk) return r;
@@ -146,7 +147,8 @@ int WriteCab(WindowHandle owner, const PackPlan& plan, const fs::path& file, Out
     log.Line("empty folder left out (a cabinet holds files only): " + folder);
 
   GPtr<GCabCabinet> cabinet(gcab_cabinet_new());
-  GPtr<GCabFolder> folder(gcab_folder_new(GCAB_COMPRESSION_MSZIP));
+  GPtr<GCabFolder> folder(
+      gcab_folder_new(compressed ? GCAB_COMPRESSION_MSZIP : GCAB_COMPRESSION_NONE));
   for (const PackItem& item : plan.items) {
     if (item.isFolder) continue;
     // gcab opens the files only while writing; find the unreadable ones now,

@@ -1,5 +1,5 @@
 #pragma once
-// Writes an MSZIP cabinet of a pack plan with libgcab. The glib and gcab
+// Writes a cabinet (MSZIP or stored) of a pack plan with libgcab. The glib and gcab
 // headers stay inside CabWriter.cpp: they must never meet Qt.
 
 #include <filesystem>
@@ -22,7 +22,8 @@ inline constexpr std::size_t kCabMaxName = 255;
 // kArcTooLarge, kArcNotSupported (nothing but empty folders),
 // kArcFileOpen, kArcUserCancel, or a write error. On failure `file` may
 // hold a partial cabinet; the caller removes it.
+// `compressed` picks MSZIP; otherwise the data is stored as it is.
 int WriteCab(WindowHandle owner, const PackPlan& plan, const std::filesystem::path& file,
-             OutputLog& log);
+             bool compressed, OutputLog& log);
 
 }  // namespace ks

@@ -6,6 +6,7 @@
 #include "archivers/builtin/common/CommandLine.h"
 #include "archivers/builtin/lha/LzhReader.h"
 #include "archivers/builtin/lha/UnlhaCreate.h"
+#include "archivers/builtin/lha/UnlhaSettings.h"
 
 namespace ks {
 namespace {
@@ -30,10 +31,8 @@ class UnlhaBackend : public BuiltinBackend {
     return CheckLzhArchive(file, mode);
   }
 
-  int ConfigDialog(WindowHandle, char*, int) override {
-    // The built-in back-end has no settings of its own to show.
-    return 0;
-  }
+  // The method of new archives; read again by every "a" command.
+  int ConfigDialog(WindowHandle owner, char*, int) override { return EditUnlhaSettings(owner); }
 
  protected:
   int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {

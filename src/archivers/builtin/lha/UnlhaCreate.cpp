@@ -8,7 +8,7 @@
 //   a -x1 -r2 "/w/~ks.tmp" "a.txt" "doc/*.*"
 // -x1 keeps folder names, -r2 packs folders with everything under them and
 // with entries of their own. -o5, -o6 or -o7 picks the method for this one
-// command; without it the back-end's setting (UnlhaMethod) holds.
+// command; without it the back-end's setting (ConfiguredUnlhaMethod) holds.
 #include "archivers/builtin/lha/UnlhaCreate.h"
 
 #include <filesystem>
@@ -19,6 +19,7 @@
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/lha/LzhArchiveWriter.h"
 #include "archivers/builtin/lha/LzhMethod.h"
+#include "archivers/builtin/lha/UnlhaSettings.h"
 
 namespace ks {
 namespace fs = std::filesystem;
@@ -39,7 +40,7 @@ int ParseSwitches(const std::vector<std::string>& words, CreateRequest& request,
     return kArcCommandName;
   }
   bool keepFolders = false, recurse = false;
-  request.method = UnlhaMethod();
+  request.method = ConfiguredUnlhaMethod();
   for (std::size_t i = 1; i < words.size(); ++i) {
     if (words[i] == "-x1") {
       keepFolders = true;

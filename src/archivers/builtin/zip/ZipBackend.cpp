@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "archivers/builtin/Backends.h"
+#include "archivers/builtin/common/BackendSettings.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/common/CreateCommand.h"
 #include "archivers/builtin/common/PackList.h"
@@ -29,6 +30,20 @@ struct ZipRequest {
   std::optional<std::string> password;
 };
 
+// The deflate level of new archives, 0 (stored) to 9; kept in section
+// "Zip32j" and read again by every command.
+const BackendSetting& LevelSetting() {
+  static const BackendSetting setting{
+      "Zip32j", "Level", "6",
+      SettingChoices{"Zip32jの設定",
+                     "圧縮レベル",
+                     {{"0", "0 (無圧縮)"}, {"1", "1 (高速)"}, {"2", "2"}, {"3", "3"}, {"4", "4"},
+                      {"5", "5"}, {"6", "6 (標準)"}, {"7", "7"}, {"8", "8"},
+                      {"9", "9 (最高圧縮)"}},
+                     ""}};
+  return setting;
+}
+
 // nullopt when the line is not one of the two forms above.
 std::optional<ZipRequest> ParseZipCommand(const std::string& line) {
   const auto command = SplitCreateCommand(line);
@@ -47,8 +62,9 @@ class ZipBackend : public BuiltinBackend {
  public:
   ZipBackend() : BuiltinBackend(kZipVersion) {}
 
-  // Zip32j has no settings of its own here; nothing to show.
-  int ConfigDialog(WindowHandle, char*, int) override { return 0; }
+  int ConfigDialog(WindowHandle owner, char*, int) override {
+    return EditBackendSetting(owner, LevelSetting());
+  }
 
  protected:
   int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {
@@ -72,7 +88,9 @@ class ZipBackend : public BuiltinBackend {
       return r;
     }
     TempOutput output(request->archive);
-    if (int r = WriteZip(owner, plan, output.temp(), request->password, log); r != kArcOk) {
+    const int level = std::stoi(ReadBackendSetting(LevelSetting()));
+    if (int r = WriteZip(owner, plan, output.temp(), request->password, level, log);
+        r != kArcOk) {
       log.Line("no archive made");
       return r;
     }

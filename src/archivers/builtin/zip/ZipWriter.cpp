@@ -3,6 +3,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -45,12 +46,16 @@ unsigned PermissionsOf(const PackItem& item) {
 }  // namespace
 
 int WriteZip(WindowHandle owner, const PackPlan& plan, const fs::path& file,
-             const std::optional<std::string>& password, OutputLog& log) {
+             const std::optional<std::string>& password, int level, OutputLog& log) {
   Utf8Locale utf8;
   ArchivePtr a(archive_write_new(), archive_write_free);
   if (!a) return kArcCannotWrite;
+  level = std::clamp(level, 0, 9);
+  const std::string method = level == 0 ? "zip:compression=store"
+                                        : "zip:compression=deflate,zip:compression-level=" +
+                                              std::to_string(level);
   if (archive_write_set_format_zip(a.get()) != ARCHIVE_OK ||
-      archive_write_set_options(a.get(), "zip:compression=deflate") != ARCHIVE_OK) {
+      archive_write_set_options(a.get(), method.c_str()) != ARCHIVE_OK) {
     log.Line("ZIP writer unavailable: " + ErrorText(a.get()));
     return kArcCannotWrite;
   }

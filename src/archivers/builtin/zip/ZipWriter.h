@@ -13,12 +13,13 @@
 
 namespace ks {
 
-// Writes `plan` into `file` (created or replaced). Progress goes to the
-// host's progress window owned by `owner`. Returns 0, kArcUserCancel,
+// Writes `plan` into `file` (created or replaced) with deflate `level` 1 to
+// 9, or stored entries for level 0. Progress goes to the host's progress
+// window owned by `owner`. Returns 0, kArcUserCancel,
 // kArcFileOpen / kArcCannotRead for a file that cannot be read, or a write
 // error (kArcDiskSpace, kArcReadOnly, kArcCannotWrite). On failure `file` may
 // hold a partial archive; the caller removes it.
 int WriteZip(WindowHandle owner, const PackPlan& plan, const std::filesystem::path& file,
-             const std::optional<std::string>& password, OutputLog& log);
+             const std::optional<std::string>& password, int level, OutputLog& log);
 
 }  // namespace ks
