@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Tries a real drag and drop onto the panel's compress zone on a virtual X
+# screen: starts the program, drags files and a folder from the drag helper
+# onto "圧縮" with xdotool, types a name into the compression dialog, presses
+# Enter and lists the archive that appears beside the files. Screenshots of
+# the dialog and of the end go to SHOT_PREFIX-dialog.png and -done.png.
+#
+#   try-real-compress.sh BUILD_DIR [SHOT_PREFIX]
+# Run it inside xvfb-run:
+#   xvfb-run -a -s "-screen 0 1280x1024x24" tests/compress/tools/try-real-compress.sh build
+# KS_START, when set, is the command that starts the panel (for example the
+# README's "bash scripts/run.sh"); by default a copy of BUILD_DIR/kestrino
+# runs from a folder of its own.
+set -euo pipefail
+
+build=$(cd "${1:?build folder}" && pwd)
+shots=${2:-/tmp/compress}
+work=$(mktemp -d /tmp/ks-compress-XXXXXX)
+trap 'kill $(jobs -p) 2>/dev/null; sleep 0.3; rm -rf "$work"' EXIT
+
+mkdir -p "$work/files/doc/empty"
+(cd "$work/files" && seq 1 3000 > "a file.txt" && seq 5 9000 > doc/日本語.txt)
+
+if [ -n "${KS_START:-}" ]; then
+  bash -c "$KS_START" >"$work/kestrino.log" 2>&1 &
+else
+  cp "$build/kestrino" "$work/"
+  "$work/kestrino" >"$work/kestrino.log" 2>&1 &
+fi
+for _ in $(seq 300); do
+  panel=$(xdotool search --onlyvisible --name "^Kestrino$" 2>/dev/null | head -1 || true)
+  [ -n "$panel" ] && break
+  sleep 0.2
+done
+[ -n "${panel:-}" ] || { echo "the panel did not show"; cat "$work/kestrino.log"; exit 1; }
+xdotool windowmove "$panel" 100 100
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$panel")"
+# The compress zone is the top-left quadrant of the client area.
+targetX=$((X + WIDTH / 4))
+targetY=$((Y + HEIGHT / 4))
+
+"$build/tests/ks_dragsource" 700 100 "$work/files/a file.txt" "$work/files/doc" \
+  >"$work/drag.log" 2>&1 &
+sleep 1
+xdotool mousemove 800 160 mousedown 1
+sleep 0.3
+# Move in steps, as a hand does: the drag protocol follows pointer motion.
+for i in $(seq 1 20); do
+  xdotool mousemove $((800 + (targetX - 800) * i / 20)) $((160 + (targetY - 160) * i / 20))
+  sleep 0.05
+done
+sleep 0.3
+xdotool mouseup 1
+sleep 2
+
+dialog=$(xdotool search --onlyvisible --name "^圧縮$" 2>/dev/null | head -1 || true)
+echo "panel at $X,$Y ${WIDTH}x$HEIGHT, dropped at $targetX,$targetY"
+echo "compression dialog: ${dialog:-none}"
+import -window root "$shots-dialog.png"
+[ -n "$dialog" ] || { cat "$work/drag.log" "$work/kestrino.log"; exit 1; }
+# The name box has the focus: type the name and press Enter.
+xdotool windowactivate --sync "$dialog" 2>/dev/null || true
+xdotool type --delay 50 "real drop"
+xdotool key Return
+sleep 3
+import -window root "$shots-done.png"
+echo "after Enter: dialog $(xdotool search --onlyvisible --name "^圧縮$" 2>/dev/null | head -1 || echo closed)"
+echo "files now:"
+ls -la "$work/files"
+archive="$work/files/real drop.lzh"
+if [ -f "$archive" ]; then
+  echo "archive listed by lhasa:"
+  lha l "$archive"
+  (cd "$work" && mkdir out && cd out && lha xq "$archive" && diff -r "$work/files/doc" doc \
+    && cmp "$work/files/a file.txt" "a file.txt" && echo "extracted copy matches the files")
+else
+  echo "no archive made"; cat "$work/kestrino.log"; exit 1
+fi
+echo "screenshots: $shots-dialog.png $shots-done.png"
