@@ -85,6 +85,9 @@ void FrmPass::Cancel() {
 
 std::optional<std::string> AskNewPassword(QWidget* owner) {
   FrmPass dialog(owner);
+  // Over a top-most owner it must be top-most too, or the owner hides it.
+  if (owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.exec();
   if (!dialog.Confirmed()) return std::nullopt;
