@@ -71,8 +71,8 @@ secs[bza-x]=$(best "$ka" Bga32.DLL "x -a -r ${Q}$work/c.bza${Q} ${Q}$work/out/${
 diff -r "$work/corpus" "$work/out" >/dev/null || { echo "BZA extraction differs from the corpus" >&2; exit 1; }
 secs[tbz-x]=$(best tar -xjf "$work/c.tbz" -C "$work/out")
 
-printf "\n%-28s %10s %10s %7s\n" "" "ours" "tar" "ratio"
-row() { printf "%-28s %10s %10s %7s\n" "$1" "$2" "$3" "$(ratio "$2" "$3")"; }
+printf "\n%-32s %10s %10s %7s\n" "" "ours" "tar" "ratio"
+row() { printf "%-32s %10s %10s %7s\n" "$1" "$2" "$3" "$(ratio "$2" "$3")"; }
 times() {  # label key-ours key-tar
   set -- "$1" ${secs[$2]} ${secs[$3]}
   row "$1 wall (s)" "$2" "$4"
