@@ -241,6 +241,13 @@ TEST_F(BgaExtractTest, AHeaderThatOvercountsItsDataWritesNoMore) {
   odd.header.originalSize = 4;
   Spit(root() / "odd.gza", BuildBga({odd}));
   EXPECT_EQ(Extract(root() / "odd.gza", root() / "out").result, kArcHeaderBroken);
+  // So is an entry with data but no file name; without data it is a folder.
+  Spit(root() / "noname.gza", BuildBga({StoredEntry("d\\", "", "data")}));
+  EXPECT_EQ(Extract(root() / "noname.gza", root() / "out").result, kArcHeaderBroken);
+  EXPECT_EQ(Check(root() / "noname.gza", 0), 0);
+  Spit(root() / "folder.gza", BuildBga({StoredEntry("d\\", "", ""), StoredEntry("d\\", "f.txt", "f")}));
+  ASSERT_EQ(Extract(root() / "folder.gza", root() / "out2").result, 0);
+  EXPECT_EQ(TreeOf(root() / "out2"), (std::map<std::string, std::string>{{"d/", ""}, {"d/f.txt", "f"}}));
 }
 
 TEST_F(BgaExtractTest, NamesThatLeaveTheTargetAreRefusedAndTheRestExtracted) {

@@ -151,16 +151,23 @@ BgaReader::Next BgaReader::NextEntry() {
     Fail(kArcHeaderBroken, "the header of " + BgaEntryName(header_) + " gives a stored entry two sizes");
     return Next::Broken;
   }
+  // An entry without a file name can only be a folder, whatever its
+  // attributes say; one that carries data as well is damaged.
+  const bool folder = header_.isFolder() || header_.filePart.empty();
+  if (folder && !header_.isFolder() && (header_.dataSize != 0 || header_.originalSize != 0)) {
+    Fail(kArcHeaderBroken, "an entry without a file name carries data: " + BgaEntryName(header_));
+    return Next::Broken;
+  }
   haveEntry_ = true;
   consumed_ = dataStart_;
   entry_ = ExtractEntry{};
   entry_.name = BgaEntryName(header_);
-  entry_.type = header_.isFolder() ? EntryType::Directory : EntryType::File;
+  entry_.type = folder ? EntryType::Directory : EntryType::File;
   entry_.mtime = DosToUnixTime(header_.stamp);
   entry_.size = header_.originalSize;
   // Read-only is the one attribute this system has a place for; on a
   // folder it would only stop the extraction writing into it.
-  if (!header_.isFolder() && (header_.attributes & kBgaAttrReadOnly)) entry_.mode = 0444;
+  if (!folder && (header_.attributes & kBgaAttrReadOnly)) entry_.mode = 0444;
   return Next::Entry;
 }
 
