@@ -3,6 +3,8 @@
 // own Jack pieces, dropped on lbl2; the folders they leave are compared with
 // the expected ones.
 
+#include <QDir>
+#include <QFile>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -12,6 +14,8 @@
 #include "archivers/Probe.h"
 #include "archivers/builtin/Backends.h"
 #include "check/FrmChk.h"
+#include "core/AppFolder.h"
+#include "core/PathText.h"
 #include "extract/ExtractDriver.h"
 #include "extract/ExtractTestSupport.h"
 #include "panel/PanelTestSupport.h"
@@ -164,6 +168,35 @@ class ExtractRealTest : public QObject {
                                              f.Path("r5/foo_1/"), f.Path("r6/foo_1/")};
     QCOMPARE(real.Opened(), opened);
     QVERIFY(real.run.recorder.platform.Of("MessageBox").empty());
+  }
+
+  void arjAndIshFilesToo() {
+    DropFolder f;
+    f.Write("stage/foo/a.txt", Sample(100));
+    f.Write("stage/b.txt", Sample(50));
+    Run(Q(f.Path("stage")), "arj", {"a", "-r", "../foo.arj", "foo"});
+    Run(Q(f.Path("stage")), "arj", {"a", "../two.arj", "b.txt"});
+    RealRun real;
+    FrmMain& panel = real.Start();
+    QVERIFY(HasUnarj);
+    real.Drop({f.Path("foo.arj"), f.Path("two.arj")});
+    QVERIFY(LoadedFrmChk() == nullptr);
+    QCOMPARE(Tree(f.Path("foo")), (std::set<std::string>{"a.txt"}));
+    QCOMPARE(ReadFile(f.Path("foo/a.txt")), Sample(100));
+    QCOMPARE(Tree(f.Path("two")), (std::set<std::string>{"b.txt"}));
+    // The library ran inside its folder; the program's folder is current again.
+    QCOMPARE(fs::current_path(), fs::path(RemoveBackslash(AppFolder)));
+
+    const QString fixtures = qEnvironmentVariable("KS_SOURCE_DIR") + "/../shared/fixtures/ish";
+    if (!QDir(fixtures).exists()) QSKIP("the sample ISH files are not there (../shared/fixtures)");
+    const std::string ish = f.Path("n s.ish");
+    QVERIFY(QFile::copy(fixtures + "/numbers-sjis.ish", Q(ish)));
+    real.Drop({ish});
+    QVERIFY(LoadedFrmChk() == nullptr);
+    QCOMPARE(Tree(f.Path("n s")), (std::set<std::string>{"numbers.txt"}));
+    QCOMPARE(ReadFile(f.Path("n s/numbers.txt")),
+             ReadFile((fixtures + "/numbers.txt").toStdString()));
+    QVERIFY(panel.isEnabled());
   }
 
   void aFolderBesideHiddenFilesIsNotCollapsed() {
