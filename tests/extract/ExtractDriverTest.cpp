@@ -322,6 +322,10 @@ class ExtractDriverTest : public QObject {
       QCOMPARE(std::count(stacking.begin(), stacking.end(), "chk:1"), topMost ? 1 : 0);
       const QPoint offCentre = chk->frameGeometry().center() - panel.frameGeometry().center();
       QVERIFY(offCentre.manhattanLength() <= 6);
+      // In front with the keyboard focus, with TopMost or without.
+      const auto activated = run.recorder.platform.Of("ActivateWindow");
+      QVERIFY(!activated.empty());
+      QCOMPARE(activated.back().window, static_cast<WindowHandle>(static_cast<QWidget*>(chk)));
 
       run.recorder.platform.Clear();
       QTest::keyClick(chk->findChild<QListWidget*>("lstChk"), Qt::Key_Escape);
