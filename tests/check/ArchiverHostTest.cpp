@@ -2,6 +2,7 @@
 // and the overwrite question, answered through the test hook.
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -65,6 +66,33 @@ class ArchiverHostTest : public QObject {
     QVERIFY(ProgressWindow() == nullptr);
   }
 
+  void aFastBackEndDoesNotRepaintTheWindowOnEveryUpdate() {
+    QtArchiverHost host;
+    host.setProgressDelay(0);
+    auto progress = host.BeginProgress(nullptr, "解凍中");
+    QVERIFY(progress->Update("first", 0, 100000));
+    QProgressDialog* window = ProgressWindow();
+    QVERIFY(window);
+    QApplication::processEvents();
+    int paints = 0;
+    struct Counter : QObject {
+      int* paints;
+      bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint && o->objectName() == "frmProgress") ++*paints;
+        return false;
+      }
+    } counter;
+    counter.paints = &paints;
+    qApp->installEventFilter(&counter);
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 1; i <= 20000; ++i) QVERIFY(progress->Update("f" + std::to_string(i), i, 100000));
+    const qint64 elapsed = clock.elapsed();
+    qApp->removeEventFilter(&counter);
+    // One turn per 50 ms at most, whatever the number of updates.
+    QVERIFY2(paints <= elapsed / 50 + 1, qPrintable(QString("%1 paints in %2 ms").arg(paints).arg(elapsed)));
+  }
+
   void withoutAnOwnerItGoesOverTheTopMostWindow() {
     QWidget normal, onTop;
     normal.show();
@@ -86,6 +114,7 @@ class ArchiverHostTest : public QObject {
     auto progress = host.BeginProgress(nullptr, "x");
     QVERIFY(progress->Update("a", 5, 0));
     QCOMPARE(ProgressWindow()->maximum(), 0);
+    QTest::qSleep(60);  // the window takes news at most 20 times a second
     QVERIFY(progress->Update("a", ~0ull, ~0ull));  // no overflow past the end
     QCOMPARE(ProgressWindow()->value(), 1000);
   }

@@ -73,8 +73,14 @@ class QtProgress : public Progress {
   }
   ~QtProgress() override { delete dialog_; }
 
+  // A fast back-end reports every file; between two turns of the window
+  // (at most 20 a second) an update only reads the clock. Showing a value
+  // is itself a turn: a modal progress dialog handles events, and repaints,
+  // whenever its value is set.
   bool Update(const std::string& currentName, std::uint64_t done, std::uint64_t total) override {
     if (cancelled_) return false;
+    if (sinceTurn_.isValid() && sinceTurn_.elapsed() < kTurnIntervalMs) return true;
+    sinceTurn_.start();
     if (!dialog_ && started_.elapsed() >= delay_) Show();
     if (dialog_) {
       dialog_->setLabelText(QString::fromStdString(currentName));
@@ -87,13 +93,17 @@ class QtProgress : public Progress {
         dialog_->setValue(static_cast<int>(part * kSteps));
       }
     }
-    Pump();
+    // Repaints and, with the modal window up, takes clicks on Cancel. Before
+    // the window shows, user input waits: nothing must start a second
+    // operation while this one blocks the program.
+    QCoreApplication::processEvents(dialog_ ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
     return !cancelled_;
   }
 
  private:
   static constexpr int kSteps = 1000;
-  static constexpr int kPumpIntervalMs = 50;
+  static constexpr int kTurnIntervalMs = 50;
 
   void Show() {
     dialog_ = new QProgressDialog(title_, QStringLiteral("キャンセル"), 0, kSteps);
@@ -112,24 +122,12 @@ class QtProgress : public Progress {
     CallWhenShown(hook_, dialog_);
   }
 
-  // Repaints (and, with the modal window up, takes clicks on Cancel) at most
-  // 20 times a second, however often a fast back-end reports: painting on
-  // every file of a large archive would cost more than the extraction.
-  void Pump() {
-    if (sincePump_.isValid() && sincePump_.elapsed() < kPumpIntervalMs) return;
-    sincePump_.start();
-    // Before the window shows, user input waits: nothing must start a second
-    // operation while this one blocks the program.
-    QCoreApplication::processEvents(dialog_ ? QEventLoop::AllEvents
-                                            : QEventLoop::ExcludeUserInputEvents);
-  }
-
   QPointer<QWidget> owner_;
   QString title_;
   int delay_;
   std::function<void(QDialog*)> hook_;
   QElapsedTimer started_;
-  QElapsedTimer sincePump_;
+  QElapsedTimer sinceTurn_;
   QPointer<QProgressDialog> dialog_;
   bool cancelled_ = false;
 };
