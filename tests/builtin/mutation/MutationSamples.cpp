@@ -153,6 +153,34 @@ std::vector<MutationSample> MakeMutationSamples(const fs::path& work) {
                            {"zero.txt", src.empty}})}},
       src.contents(), rarExtract, rarCheck);
 
+  // Formats whose back-ends came later: GZA and BZA by Bga32, ARJ by the
+  // arj tool when it is there. Bga32 stores a file raw, with no checksum
+  // at all, when packing does not make it smaller: these samples hold text
+  // that packs, so every byte is under a checksum.
+  const fs::path packable = work / "packable";
+  const std::string memoLong = [&] {
+    std::string t;
+    for (int i = 0; i < 40; ++i) t += src.memo;
+    return t;
+  }();
+  WriteFile(packable / "docs" / "notes.txt", src.notes);
+  WriteFile(packable / "日本" / "メモ.txt", memoLong);
+  WriteFile(packable / "zero.txt", src.empty);
+  WriteFile(packable / "list.tmp", "\"docs/*.*\"\r\n\"日本/*.*\"\r\n\"zero.txt\"\r\n");
+  const std::vector<std::string> packed = {src.notes, memoLong, src.empty};
+  auto bga = MakeBgaBackend();
+  add("GZA", "made by Bga32", {{"a.gza", Packed(packable, *bga, "a -a -m1 -r \"a.gza\"" + list, "a.gza")}},
+      packed, ExtractWith(&MakeBgaBackend, "x -a -r ", "", "/"), CheckWith(&MakeBgaBackend));
+  add("BZA", "made by Bga32", {{"a.bza", Packed(packable, *bga, "a -a -m2 -r \"a.bza\"" + list, "a.bza")}},
+      packed, ExtractWith(&MakeBgaBackend, "x -a -r ", "", "/"), CheckWith(&MakeBgaBackend));
+  fs::remove(tree / "list.tmp");
+  if (HaveTool("arj") && Shell("cd " + Quote(tree) + " && arj a -r -a1 -y -m1 a.arj '*'") == 0) {
+    const std::string arj = ReadFile(tree / "a.arj");
+    fs::remove(tree / "a.arj");
+    add("ARJ", "made by arj -m1", {{"a.arj", arj}}, src.contents(),
+        ExtractWith(&MakeUnarjBackend, "x -hk -jyc ", "", "/"), CheckWith(&MakeUnarjBackend));
+  }
+
   // A file split into pieces of 1 KB; the first piece is dropped.
   const std::string whole = SomeBytes(4000, 9);
   WriteFile(work / "split" / "data.bin", whole);
@@ -167,6 +195,7 @@ std::vector<MutationSample> MakeMutationSamples(const fs::path& work) {
       [](const fs::path&) { return std::nullopt; });
 
   fs::remove_all(tree);
+  fs::remove_all(packable);
   fs::remove_all(work / "split");
   fs::remove_all(work / "pieces");
   return samples;
