@@ -143,7 +143,15 @@ int RarEndCode(RarIndexEnd end) {
 
 }  // namespace
 
+const RarIndex& ArchiveReader::Rar() {
+  // Walked once libarchive has taken the file for RAR: type detection
+  // offers it every unknown file, which should not cost a walk.
+  if (!rar_) rar_ = ReadRarIndex(fileName_);
+  return *rar_;
+}
+
 bool ArchiveReader::CheckRarEntry() {
+  Rar();
   const auto i = static_cast<std::size_t>(impl_->entryIndex);
   if (i >= rar_->entries.size()) {
     Fail(RarEndCode(rar_->end), rar_->end == RarIndexEnd::Whole
@@ -166,6 +174,7 @@ bool ArchiveReader::CheckRarEntry() {
 }
 
 bool ArchiveReader::CheckRarEnd() {
+  Rar();
   if (rar_->end != RarIndexEnd::Whole) {
     Fail(RarEndCode(rar_->end), rar_->problem);
     return false;
@@ -187,7 +196,6 @@ int ArchiveReader::Open(const std::string& file) {
   }
   fileSize_ = static_cast<std::uint64_t>(st.st_size);
   fileName_ = file;
-  if (formats_ & kFormatRar) rar_ = ReadRarIndex(file);
   if (formats_ == kFormatZip) {
     // A ZIP archive ends with its central directory. Without it the file
     // was cut short, even when libarchive could still stream the entries.
@@ -242,7 +250,7 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
       Fail(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof : kArcBrokenData);
       return Next::Broken;
     }
-    if (rar_ && IsRar(a) && !CheckRarEnd()) return Next::Broken;
+    if (IsRar(a) && !CheckRarEnd()) return Next::Broken;
     if (zip_ && static_cast<std::uint64_t>(impl_->entryIndex + 1) != zip_->entries) {
       Fail(kArcHeaderBroken, "entries listed in the central directory were not found");
       return Next::Broken;
@@ -303,7 +311,7 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
   if (entry_.type == EntryType::File && !entry_.name.empty() &&
       (entry_.name.back() == '/' || entry_.name.back() == '\\') && entry_.size == 0)
     entry_.type = EntryType::Directory;
-  if (rar_ && IsRar(a) && !CheckRarEntry()) return Next::Broken;
+  if (IsRar(a) && !CheckRarEntry()) return Next::Broken;
   return Next::Entry;
 }
 

@@ -78,6 +78,8 @@ class ArchiveReader : public EntryReader {
  private:
   int Fail(int code);
   int Fail(int code, const std::string& text);
+  // Our walk of the RAR archive's headers, taken at the first call.
+  const RarIndex& Rar();
   // Holds an entry of a RAR archive against our own walk of its headers.
   bool CheckRarEntry();
   // At the end of a RAR archive: whether every header was read up to the
