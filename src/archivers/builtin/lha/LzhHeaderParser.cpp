@@ -295,9 +295,10 @@ std::optional<std::uint64_t> FindFirstLzhHeader(LzhArchiveFile& file) {
   std::vector<std::uint8_t> head(kSfxSearchBytes + kFirstBytes);
   file.Seek(0);
   head.resize(file.Read(head.data(), head.size()));
-  // A file that starts like a header is an archive, damaged or not; its
-  // first header's reading tells what is wrong.
-  if (head.size() >= kFirstBytes && LooksLikeLzhMethod(reinterpret_cast<const char*>(&head[2]))) {
+  // A file that starts like a header ("-l" or "-p" where a method begins)
+  // is an archive, damaged or not; its first header's reading tells what is
+  // wrong. Searching on would pass over its damaged first entries.
+  if (head.size() >= kFirstBytes && head[2] == '-' && (head[3] == 'l' || head[3] == 'p')) {
     file.Seek(0);
     return 0;
   }

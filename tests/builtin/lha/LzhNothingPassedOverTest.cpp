@@ -1,5 +1,7 @@
-// What follows an LZH archive's end mark: padding passes, anything else is
-// an entry whose header was damaged into the end mark and must not vanish.
+// Entries of an LZH archive that damage must not make vanish: one whose
+// header was damaged into the end mark, and first entries whose header no
+// longer reads (the search for a self-extractor's archive must not start
+// past them).
 #include <gtest/gtest.h>
 
 #include "archivers/builtin/Backends.h"
@@ -35,6 +37,28 @@ TEST(LzhEndMark, OnlyPaddingMayFollowIt) {
     EXPECT_EQ(unlha->CheckArchive(archive.string(), 2) != 0, sound) << n;
     const auto r = RunCommand(*unlha, "x " + Q(archive) + " " + Q(scratch / ("out" + std::to_string(n)) / ""));
     EXPECT_EQ(r.code == kArcOk, sound) << n << r.output;
+  }
+}
+
+TEST(LzhFirstHeader, ADamagedFirstHeaderIsNeverSearchedPast) {
+  TestHost host;
+  ScratchFolder scratch;
+  auto unlha = MakeUnlhaBackend();
+  RawLzhEntry folder, file;
+  folder.method = "-lhd-";
+  folder.extended = {{0x02, std::string("docs\xFF")}};
+  file.extended = {{0x01, "a.txt"}};
+  file.data = "alpha";
+  const std::string good = BuildRawLzh({folder, file, file});
+  int n = 0;
+  for (const auto& [at, value] : std::vector<std::pair<std::size_t, char>>{{6, '\xA4'}, {20, 10}, {4, 'x'}}) {
+    std::string bytes = good;
+    bytes[at] = value;
+    const fs::path archive = scratch / ("d" + std::to_string(++n) + ".lzh");
+    WriteFile(archive, bytes);
+    EXPECT_EQ(unlha->CheckArchive(archive.string(), 2), 0) << at;
+    const auto r = RunCommand(*unlha, "x " + Q(archive) + " " + Q(scratch / ("o" + std::to_string(n)) / ""));
+    EXPECT_NE(r.code, kArcOk) << at << r.output;
   }
 }
 
