@@ -170,7 +170,7 @@ class ExtractRealTest : public QObject {
     QVERIFY(real.run.recorder.platform.Of("MessageBox").empty());
   }
 
-  void arjAndIshFilesToo() {
+  void arjIshAndBgaFilesToo() {
     DropFolder f;
     f.Write("stage/foo/a.txt", Sample(100));
     f.Write("stage/b.txt", Sample(50));
@@ -187,16 +187,27 @@ class ExtractRealTest : public QObject {
     // The library ran inside its folder; the program's folder is current again.
     QCOMPARE(fs::current_path(), fs::path(RemoveBackslash(AppFolder)));
 
-    const QString fixtures = qEnvironmentVariable("KS_SOURCE_DIR") + "/../shared/fixtures/ish";
-    if (!QDir(fixtures).exists()) QSKIP("the sample ISH files are not there (../shared/fixtures)");
+    const QString fixtures = qEnvironmentVariable("KS_SOURCE_DIR") + "/../shared/fixtures";
+    if (!QDir(fixtures).exists()) QSKIP("the sample ISH and BGA files are not there (../shared/fixtures)");
     const std::string ish = f.Path("n s.ish");
-    QVERIFY(QFile::copy(fixtures + "/numbers-sjis.ish", Q(ish)));
+    QVERIFY(QFile::copy(fixtures + "/ish/numbers-sjis.ish", Q(ish)));
     real.Drop({ish});
     QVERIFY(LoadedFrmChk() == nullptr);
     QCOMPARE(Tree(f.Path("n s")), (std::set<std::string>{"numbers.txt"}));
     QCOMPARE(ReadFile(f.Path("n s/numbers.txt")),
-             ReadFile((fixtures + "/numbers.txt").toStdString()));
+             ReadFile((fixtures + "/ish/numbers.txt").toStdString()));
     QVERIFY(panel.isEnabled());
+
+    // Archives written by the original Bga32, each holding one folder "dir".
+    QVERIFY(HasBga);
+    QVERIFY(QFile::copy(fixtures + "/bga/test.gza", Q(f.Path("g.gza"))));
+    QVERIFY(QFile::copy(fixtures + "/bga/test.bza", Q(f.Path("b.bza"))));
+    real.Drop({f.Path("g.gza"), f.Path("b.bza")});
+    QVERIFY(LoadedFrmChk() == nullptr);
+    const std::set<std::string> dir = {"empty/", "test.txt", "テスト.txt"};
+    QCOMPARE(Tree(f.Path("dir")), dir);
+    QCOMPARE(Tree(f.Path("dir_1")), dir);
+    QVERIFY(!fs::exists(f.Path("g")) && !fs::exists(f.Path("b")));
   }
 
   void aFolderBesideHiddenFilesIsNotCollapsed() {
