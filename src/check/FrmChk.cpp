@@ -120,4 +120,14 @@ void UnloadFrmChk() {
   if (g_frmChk) g_frmChk->Unload();
 }
 
+FrmChk* PrepareFrmChk(FrmMain* panel, const std::string& caption) {
+  FrmChk* chk = TheFrmChk(panel);
+  chk->hide();
+  chk->SetCaption(caption);
+  chk->Clear();
+  chk->winId();  // the frame is known once the native window exists
+  CentreOver(chk, panel);
+  return chk;
+}
+
 }  // namespace ks

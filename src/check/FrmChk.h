@@ -53,5 +53,8 @@ FrmChk* TheFrmChk(FrmMain* panel);
 FrmChk* LoadedFrmChk();
 // Unloads the result window if one is loaded.
 void UnloadFrmChk();
+// The result window for a run that reports at its end: hidden, captioned,
+// emptied and centred over the panel; the run shows or unloads it.
+FrmChk* PrepareFrmChk(FrmMain* panel, const std::string& caption);
 
 }  // namespace ks

@@ -120,19 +120,19 @@ const CompressionFormat* FindCompressionFormat(const std::string& entry) {
 
 bool IsSelfExtracting(const CompressionFormat& format) { return *format.conversionHead != '\0'; }
 
-std::vector<std::string> FormatEntries(const FormatLibraries& libraries, bool offerNothing) {
+std::vector<std::string> FormatEntries(const ProbeResult& has, bool offerNothing) {
   std::vector<std::string> entries;
   if (offerNothing) entries.emplace_back(kDoNothingEntry);
   for (const CompressionFormat& f : CompressionFormats()) {
     if (!f.library) continue;
     bool usable = false;
     switch (*f.library) {
-      case LibraryId::Unlha: usable = libraries.unlha; break;
-      case LibraryId::Cab: usable = libraries.cab; break;
-      case LibraryId::Zip: usable = libraries.zip; break;
-      case LibraryId::Tar: usable = libraries.tar; break;
-      case LibraryId::Bga: usable = libraries.bga; break;
-      case LibraryId::Yz1: usable = libraries.yz1; break;
+      case LibraryId::Unlha: usable = has.HasUnlha; break;
+      case LibraryId::Cab: usable = has.HasCab; break;
+      case LibraryId::Zip: usable = has.HasZip; break;
+      case LibraryId::Tar: usable = has.HasTar; break;
+      case LibraryId::Bga: usable = has.HasBga; break;
+      case LibraryId::Yz1: usable = has.HasYz1; break;
       default: break;
     }
     if (usable) entries.emplace_back(f.entry);

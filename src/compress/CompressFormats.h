@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archivers/LibrarySet.h"
+#include "archivers/Probe.h"
 
 namespace ks {
 
@@ -47,13 +48,9 @@ const std::vector<CompressionFormat>& CompressionFormats();
 const CompressionFormat* FindCompressionFormat(const std::string& entry);
 bool IsSelfExtracting(const CompressionFormat& format);
 
-// Which libraries are usable (the start-up probe's flags).
-struct FormatLibraries {
-  bool unlha = false, cab = false, zip = false, tar = false, bga = false, yz1 = false;
-};
 // The list texts in list order: "何もしない" first when `offerNothing`, then
-// each library's group when it is usable.
-std::vector<std::string> FormatEntries(const FormatLibraries& libraries, bool offerNothing);
+// each library's group when its flag is set.
+std::vector<std::string> FormatEntries(const ProbeResult& has, bool offerNothing);
 // The list text a stored "DefaultArcType" code selects; exact case, and
 // anything unknown selects "Lha".
 std::string EntryOfCode(const std::string& code);

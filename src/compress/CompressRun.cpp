@@ -19,7 +19,6 @@
 #include "core/ShellOps.h"
 #include "dialogs/FrmPass.h"
 #include "panel/FrmMain.h"
-#include "panel/Twips.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -134,16 +133,6 @@ bool NameFree(const std::string& source, const std::string& destination) {
     }
   }
   return true;
-}
-
-FrmChk* PrepareResultWindow(FrmMain* panel) {
-  FrmChk* chk = TheFrmChk(panel);
-  chk->hide();
-  chk->SetCaption("圧縮結果");
-  chk->Clear();
-  chk->winId();  // the frame is known once the native window exists
-  CentreOver(chk, panel);
-  return chk;
 }
 
 void ShowOrUnloadResult(FrmChk* chk, FrmMain* panel, bool failed) {
@@ -282,7 +271,7 @@ void RunCompression(FrmInBox& box) {
     }
   }
 
-  FrmChk* chk = PrepareResultWindow(panel);
+  FrmChk* chk = PrepareFrmChk(panel, "圧縮結果");
   FormatOutcome outcome;
   std::string resultPath = destination + ArchiveName;
   std::string splitSource = resultPath;

@@ -16,6 +16,7 @@
 #include "core/DropList.h"
 #include "core/FileTests.h"
 #include "core/Settings.h"
+#include "dialogs/VersionText.h"
 #include "panel/AppIcon.h"
 #include "panel/FrmMain.h"
 #include "panel/PanelFonts.h"
@@ -125,14 +126,7 @@ void FrmInBox::Load() {
   lblJack_->setText(QString::fromStdString(SplitSummary(sizeCaption, SelfJoiningType(ripType))));
   lblJackSize_->setText(QString::fromStdString(ReadIni("Jack", "JackRipSize", "1423")));
 
-  FormatLibraries libraries;
-  libraries.unlha = HasUnlha;
-  libraries.cab = HasCab;
-  libraries.zip = HasZip;
-  libraries.tar = HasTar;
-  libraries.bga = HasBga;
-  libraries.yz1 = HasYz1;
-  for (const std::string& entry : FormatEntries(libraries, OfferDoNothing()))
+  for (const std::string& entry : FormatEntries(CurrentLibraryFlags(), OfferDoNothing()))
     lstArc_->addItem(QString::fromStdString(entry));
 
   if (!HasJack) {

@@ -39,15 +39,7 @@ struct NameOutcome {
 
 // Hidden, captioned for this run, emptied and centred over the panel; it is
 // shown, or unloaded, when the run ends.
-FrmChk* PrepareResultWindow(FrmMain* panel) {
-  FrmChk* chk = TheFrmChk(panel);
-  chk->hide();
-  chk->SetCaption("解凍結果");
-  chk->Clear();
-  chk->winId();  // the frame is known once the native window exists
-  CentreOver(chk, panel);
-  return chk;
-}
+FrmChk* PrepareResultWindow(FrmMain* panel) { return PrepareFrmChk(panel, "解凍結果"); }
 
 // Where this run extracts to, with a trailing separator; nullopt when the
 // desktop is asked for but the desktop cannot tell where it is.

@@ -129,7 +129,8 @@ TEST(CompressCommands, StoredCodesCompareExactly) {
 }
 
 TEST(CompressCommands, FormatListFollowsTheLibraries) {
-  FormatLibraries all{true, true, true, true, true, true};
+  ProbeResult all;
+  all.HasUnlha = all.HasCab = all.HasZip = all.HasTar = all.HasBga = all.HasYz1 = true;
   const std::vector<std::string> full = FormatEntries(all, true);
   ASSERT_EQ(full.size(), 21u);
   EXPECT_EQ(full.front(), kDoNothingEntry);
@@ -141,13 +142,14 @@ TEST(CompressCommands, FormatListFollowsTheLibraries) {
   EXPECT_EQ(full.back(), "Yz1 公開鍵Password付き");
   EXPECT_EQ(FormatEntries(all, false).front(), "Lha");
 
-  FormatLibraries some;
-  some.zip = true;
-  some.tar = true;
+  ProbeResult some;
+  some.HasZip = true;
+  some.HasTar = true;
+  some.HasJack = some.HasUnZip = some.HasRar = true;  // no format of their own
   EXPECT_EQ(FormatEntries(some, false),
             (std::vector<std::string>{"Zip", "Zip Password付き", "Tar", "Tar(gzip)", "Tar(bzip2)"}));
-  EXPECT_EQ(FormatEntries(FormatLibraries{}, true), std::vector<std::string>{kDoNothingEntry});
-  EXPECT_TRUE(FormatEntries(FormatLibraries{}, false).empty());
+  EXPECT_EQ(FormatEntries(ProbeResult{}, true), std::vector<std::string>{kDoNothingEntry});
+  EXPECT_TRUE(FormatEntries(ProbeResult{}, false).empty());
 }
 
 TEST(CompressNames, ExtensionIsAddedUnlessPresent) {
