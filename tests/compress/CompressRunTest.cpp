@@ -119,9 +119,7 @@ class CompressRunTest : public QObject {
     fs::create_directories(run_->recorder.platform.desktop);
   }
   void cleanup() {
-    if (FrmInBox* box = LoadedInBox()) box->Unload();
-    UnloadFrmChk();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    UnloadCompressWindows();
     delete run_;
     delete dir_;
   }

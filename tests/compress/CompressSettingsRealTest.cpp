@@ -38,15 +38,12 @@ struct AsciiFolder {
 
 // Starts the panel with the real back-ends and the Qt archiver host, drops
 // `names` and selects `entry` by a click.
-class SettingsRun {
+class SettingsRun : public RealPanel {
  public:
-  explicit SettingsRun(const std::vector<std::string>& names, const QString& entry) {
-    InstallRealLibraries(run, seen);
+  SettingsRun(const std::vector<std::string>& names, const QString& entry)
+      : RealPanel("DefaultArcType=TAR\r\n") {
     SetArchiverHost(&host);
-    run.Settings("DefaultArcType=TAR\r\n");
-    FrmMain& panel = run.Start();
-    InstallCompressZone(&panel);
-    DropOn(run.Find<QLabel>("lbl1"), *FileDrop(names));
+    Drop(names);
     ClickEntry(InBoxChild<QListWidget>("lstArc"), entry);
   }
   ~SettingsRun() { SetArchiverHost(nullptr); }
@@ -67,8 +64,6 @@ class SettingsRun {
     return caption;
   }
 
-  PanelRun run;
-  Seen seen;
   QtArchiverHost host;
 };
 
@@ -143,7 +138,7 @@ class CompressSettingsRealTest : public QObject {
     // Set back: the next cabinet is compressed again.
     fs::remove(archive);
     if (LoadedFrmChk()) LoadedFrmChk()->Unload();
-    DropOn(s.run.Find<QLabel>("lbl1"), *FileDrop(fx.Dropped()));
+    s.Drop(fx.Dropped());
     ClickEntry(InBoxChild<QListWidget>("lstArc"), "Cab");
     QCOMPARE(s.Configure("MSZIP"), QString("Cab32の設定"));
     TypeNameAndEnter("plain");
@@ -157,6 +152,7 @@ class CompressSettingsRealTest : public QObject {
     QTest::newRow("LHD") << "Lzh DosSFX DOS用" << "LHD" << "LZH";
     QTest::newRow("LH32M") << "Lzh WinSFXM Win32用" << "LH32M" << "LZH";
     QTest::newRow("CAS") << "Cab SFX" << "CAS" << "Cab";
+    QTest::newRow("BZS") << "BZA SFX" << "BZS" << "BZA";
   }
 
   void selfExtractorsFailCleanly() {

@@ -55,15 +55,10 @@ class CompressSplitRealTest : public QObject {
 
   void selfJoiningPiecesAndTheArchiveDeleted() {
     Fixture fx;
-    PanelRun run;
-    Seen seen;
-    InstallRealLibraries(run, seen);
-    run.Settings("DefaultArcType=LHA\r\n");
     // Nothing stored in "Jack" but the size: the split makes self-joining pieces.
-    WriteIniFile(run.Ini(), "Jack", "JackRipSize", "12");
-    FrmMain& panel = run.Start();
-    InstallCompressZone(&panel);
-    DropOn(run.Find<QLabel>("lbl1"), *FileDrop(fx.dropped));
+    RealPanel real("DefaultArcType=LHA\r\n", "12");
+    Seen& seen = real.seen;
+    real.Drop(fx.dropped);
     QVERIFY(LoadedInBox());
     QCOMPARE(LoadedInBox()->JackSizeText(), std::string("12"));
     CheckBox("chkJack", true);
@@ -96,13 +91,9 @@ class CompressSplitRealTest : public QObject {
 
   void plainPiecesSetInTheDialogKeepTheArchive() {
     Fixture fx;
-    PanelRun run;
-    Seen seen;
-    InstallRealLibraries(run, seen);
-    run.Settings("DefaultArcType=ZIP\r\n");
-    FrmMain& panel = run.Start();
-    InstallCompressZone(&panel);
-    DropOn(run.Find<QLabel>("lbl1"), *FileDrop(fx.dropped));
+    RealPanel real("DefaultArcType=ZIP\r\n");
+    Seen& seen = real.seen;
+    real.Drop(fx.dropped);
     QVERIFY(LoadedInBox());
 
     // The split settings from the dialog: plain pieces of 9 KB.
@@ -137,15 +128,11 @@ class CompressSplitRealTest : public QObject {
 
   void aFailedSplitNeverDeletesTheArchive() {
     Fixture fx;
-    PanelRun run;
-    Seen seen;
-    InstallRealLibraries(run, seen);
-    run.Settings("DefaultArcType=TAG\r\n");
     // Stored as typed in the split settings; Jack32 refuses it.
-    WriteIniFile(run.Ini(), "Jack", "JackRipSize", "big");
-    FrmMain& panel = run.Start();
-    InstallCompressZone(&panel);
-    DropOn(run.Find<QLabel>("lbl1"), *FileDrop(fx.dropped));
+    RealPanel real("DefaultArcType=TAG\r\n", "big");
+    PanelRun& run = real.run;
+    FrmMain& panel = *real.panel;
+    real.Drop(fx.dropped);
     CheckBox("chkJack", true);
     CheckBox("chkAfterJack", true);
     TypeNameAndEnter("pack");
@@ -163,15 +150,11 @@ class CompressSplitRealTest : public QObject {
 
   void doNothingSplitsTheDroppedFile() {
     Fixture fx;
-    PanelRun run;
-    Seen seen;
-    InstallRealLibraries(run, seen);
-    run.Settings("DefaultArcType=NOT\r\n");
-    WriteIniFile(run.Ini(), "Jack", "JackRipSize", "10");
-    FrmMain& panel = run.Start();
-    InstallCompressZone(&panel);
+    RealPanel real("DefaultArcType=NOT\r\n", "10");
+    PanelRun& run = real.run;
+    Seen& seen = real.seen;
     const fs::path file = fx.src / "a file.txt";
-    DropOn(run.Find<QLabel>("lbl1"), *FileDrop({file.string()}));
+    real.Drop({file.string()});
     QVERIFY(LoadedInBox());
     QCOMPARE(LoadedInBox()->SelectedEntry(), std::string("何もしない"));
     QVERIFY(!InBoxChild<QLineEdit>("cboArcName")->isEnabled());

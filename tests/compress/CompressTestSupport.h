@@ -20,7 +20,9 @@
 #include <vector>
 
 #include "check/CheckTestSupport.h"
+#include "check/FrmChk.h"
 #include "compress/CompressZone.h"
+#include "compress/FrmJack.h"
 #include "compress/FrmInBox.h"
 #include "core/AppFolder.h"
 #include "panel/PanelTestSupport.h"
@@ -139,6 +141,15 @@ inline std::vector<std::string> LeftOvers(const std::string& folder) {
     if (name.rfind("~ks", 0) == 0 || name.rfind(".ks", 0) == 0) found.push_back(name);
   }
   return found;
+}
+
+// Closes every window a test of the compression left open and lets Qt
+// delete them, so the next test starts with none.
+inline void UnloadCompressWindows() {
+  if (FrmJack* jack = LoadedFrmJack()) jack->reject();
+  if (FrmInBox* box = LoadedInBox()) box->Unload();
+  UnloadFrmChk();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace ks::test

@@ -63,9 +63,7 @@ class FrmInBoxTest : public QObject {
     files_ = new Scratch;
   }
   void cleanup() {
-    if (FrmJack* jack = LoadedFrmJack()) jack->reject();
-    if (FrmInBox* box = LoadedInBox()) box->Unload();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    UnloadCompressWindows();
     delete run_;
     delete files_;
   }

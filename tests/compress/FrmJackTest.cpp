@@ -47,9 +47,7 @@ class FrmJackTest : public QObject {
     run_->Settings("");
   }
   void cleanup() {
-    if (FrmJack* jack = LoadedFrmJack()) jack->reject();
-    if (FrmInBox* box = LoadedInBox()) box->Unload();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    UnloadCompressWindows();
     delete run_;
     delete files_;
   }

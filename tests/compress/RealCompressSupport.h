@@ -8,6 +8,7 @@
 
 #include "archivers/builtin/Backends.h"
 #include "compress/CompressTestSupport.h"
+#include "core/Settings.h"
 
 namespace ks::test {
 
@@ -117,7 +118,7 @@ struct Seen {
 inline void InstallRealLibraries(PanelRun& run, Seen& seen) {
   run.libraries.AllMissing();
   for (LibraryId id : {LibraryId::Unlha, LibraryId::UnZip, LibraryId::Zip, LibraryId::Cab,
-                       LibraryId::Tar, LibraryId::Jack}) {
+                       LibraryId::Tar, LibraryId::Jack, LibraryId::Bga}) {
     Libraries().Replace(id, std::make_shared<WatchedLibrary>(
                                 MakeBuiltinLibrary(id),
                                 [&seen](const std::string& line, const std::vector<std::string>& list) {
@@ -127,5 +128,25 @@ inline void InstallRealLibraries(PanelRun& run, Seen& seen) {
   }
 }
 
+
+// The panel started with the real back-ends over the settings `mainLines`
+// (and a stored split size when given), with the compress zone installed.
+struct RealPanel {
+  explicit RealPanel(const std::string& mainLines, const std::string& jackSize = "") {
+    InstallRealLibraries(run, seen);
+    run.Settings(mainLines);
+    if (!jackSize.empty()) WriteIniFile(run.Ini(), "Jack", "JackRipSize", jackSize);
+    panel = &run.Start();
+    InstallCompressZone(panel);
+  }
+  // Drops the names on "圧縮".
+  void Drop(const std::vector<std::string>& names) {
+    DropOn(run.Find<QLabel>("lbl1"), *FileDrop(names));
+  }
+
+  PanelRun run;
+  Seen seen;
+  FrmMain* panel = nullptr;
+};
 
 }  // namespace ks::test

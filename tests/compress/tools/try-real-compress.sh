@@ -70,10 +70,12 @@ echo "files now:"
 ls -la "$work/files"
 archive="$work/files/real drop.lzh"
 if [ -f "$archive" ]; then
-  echo "archive listed by lhasa:"
-  lha l "$archive"
-  (cd "$work" && mkdir out && cd out && lha xq "$archive" && diff -r "$work/files/doc" doc \
-    && cmp "$work/files/a file.txt" "a file.txt" && echo "extracted copy matches the files")
+  echo "archive tested by lhasa:"
+  lhasa -t "$archive"
+  # jlha's "y" reads the names as Shift_JIS, as Windows LHA tools write them.
+  (cd "$work" && mkdir out && cd out && LC_ALL=C.UTF-8 jlha xy "$archive" >/dev/null \
+    && diff -r "$work/files/doc" doc && cmp "$work/files/a file.txt" "a file.txt" \
+    && echo "extracted by jlha: the same files and folders as dropped")
 else
   echo "no archive made"; cat "$work/kestrino.log"; exit 1
 fi
