@@ -137,13 +137,8 @@ bool NameFree(const std::string& source, const std::string& destination) {
 
 void ShowOrUnloadResult(FrmChk* chk, FrmMain* panel, bool failed) {
   if (panel && (failed || panel->ErrRepPacChecked())) {
+    panel->OpenWindowOver(chk);
     chk->ShowWindow();
-    panel->setEnabled(false);
-    if (panel->TopMostChecked()) {
-      ThePlatform().SetTopMost(static_cast<QWidget*>(chk), true);
-      ThePlatform().SetTopMost(static_cast<QWidget*>(panel), false);
-    }
-    chk->activateWindow();
     return;
   }
   if (panel) panel->ApplyTopMost();

@@ -229,7 +229,6 @@ FrmInBox* OpenInBox(FrmMain* panel) {
     panel->OpenWindowOver(g_inBox);
   else
     g_inBox->show();
-  g_inBox->activateWindow();
   return g_inBox;
 }
 

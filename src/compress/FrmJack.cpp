@@ -129,7 +129,7 @@ void FrmJack::done(int result) {
         ThePlatform().SetTopMost(panel_.data(), false);
         ThePlatform().SetTopMost(static_cast<QWidget*>(inBox_.data()), true);
       }
-      inBox_->activateWindow();
+      ThePlatform().ActivateWindow(static_cast<QWidget*>(inBox_.data()));
     }
   } else if (panel_) {
     panel_->WindowClosed();
@@ -147,7 +147,6 @@ FrmJack* OpenFrmJack(FrmMain* panel, SplitOpener opener, FrmInBox* inBox) {
   } else {
     g_frmJack->show();
   }
-  g_frmJack->activateWindow();
   g_frmJack->SetOpener(opener);
   return g_frmJack;
 }

@@ -356,10 +356,10 @@ class CompressRunTest : public QObject {
       if (always) {
         QVERIFY(chk && chk->isVisible());
         QVERIFY(!panel.isEnabled());
-        QCOMPARE(stacking[stacking.size() - 2].window, static_cast<WindowHandle>(static_cast<QWidget*>(chk)));
-        QCOMPARE(stacking[stacking.size() - 2].value, 1);
-        QCOMPARE(stacking.back().window, static_cast<WindowHandle>(&panel));
-        QCOMPARE(stacking.back().value, 0);
+        QCOMPARE(stacking[stacking.size() - 2].window, static_cast<WindowHandle>(&panel));
+        QCOMPARE(stacking[stacking.size() - 2].value, 0);
+        QCOMPARE(stacking.back().window, static_cast<WindowHandle>(static_cast<QWidget*>(chk)));
+        QCOMPARE(stacking.back().value, 1);
       } else {
         QVERIFY(chk == nullptr);
         QVERIFY(panel.isEnabled());
@@ -370,6 +370,27 @@ class CompressRunTest : public QObject {
       UnloadFrmChk();
     }
     QVERIFY(fs::exists(src_ + "first.cab") && fs::exists(src_ + "second.cab"));
+  }
+
+  void theDialogOwnsTheCommandAndThePanelTheSplit() {
+    FrmMain& panel = Start("");
+    Commands zip, jack;
+    ActLikeALibrary(run_->libraries[LibraryId::Zip], zip);
+    run_->libraries[LibraryId::Jack].SetHook("Command", [&jack](const LibraryCall& call) {
+      jack.lines.push_back(call.args.at(0));
+      return 0;
+    });
+    FrmInBox* box = Drop({Make("a.txt")}, "Zip");
+    QTest::mouseClick(InBoxChild<QCheckBox>("chkJack"), Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(box->JackChecked());
+    TypeNameAndEnter("  pack  ");
+    const auto& log = *run_->libraries.log;
+    QCOMPARE(Calls(), (std::vector<std::string>{"ZipGetRunning", "Zip", "Jack"}));
+    QCOMPARE(log[1].owner, static_cast<WindowHandle>(static_cast<QWidget*>(box)));
+    QCOMPARE(log[2].owner, static_cast<WindowHandle>(static_cast<QWidget*>(&panel)));
+    // Stored defaults: self-joining pieces of 1423 KB; the name without its spaces.
+    QCOMPARE(jack.lines.at(0), "-r -m1 -v:1423 \"" + src_ + "pack.zip\" \"" + src_ + "\"");
+    QVERIFY(fs::exists(src_ + "pack.zip"));
   }
 
   void aNameTakenMeanwhileKeepsTheArchive() {
