@@ -86,7 +86,7 @@ void RemoveLeftover(const std::string& path) {
   if (fs::is_regular_file(fs::symlink_status(path, ec))) fs::remove(path, ec);
 }
 
-std::vector<std::string> DroppedNames() {
+std::vector<std::string> DroppedEntries() {
   const std::size_t count = std::min<std::size_t>(DroppedCount < 0 ? 0 : DroppedCount,
                                                   DroppedFiles.empty() ? 0 : DroppedFiles.size() - 1);
   return std::vector<std::string>(DroppedFiles.begin() + 1,
@@ -224,7 +224,7 @@ void RunCompression(FrmInBox& box) {
   }
   ArchiveName = WithExtension(typed, format);
 
-  const std::vector<std::string> names = DroppedNames();
+  const std::vector<std::string> names = DroppedEntries();
   const std::string source = LongestDropFolder();
   if (!NamesListable(names, source)) return;
   const std::string destination = Destination(panel, source);
