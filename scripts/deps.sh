@@ -20,7 +20,7 @@ if [ "${1:-}" = "--tests" ]; then
              lhasa jlha-utils libarchive-tools unzip zip cabextract gcab arj p7zip-full
              xvfb xauth xdotool zstd xz-utils bzip2 imagemagick time
              openbox x11-utils desktop-file-utils locales
-             python3)
+             python3 bc)
 fi
 
 missing=()
