@@ -186,6 +186,25 @@ TEST_F(WithArj, DamagedHeadersAndCutArchivesFail) {
   }
 }
 
+TEST_F(WithArj, AHeaderDamagedIntoTheEndMarkLosesNothingInSilence) {
+  const fs::path archive = Arj("three.arj", "-m1");
+  std::string bytes = ReadFile(archive);
+  const std::vector<std::size_t> locals = LocalHeaderOffsets(bytes);
+  ASSERT_GE(locals.size(), 3u);
+  // The second local header's size zeroed: it now reads as the end mark,
+  // and the entries behind it would vanish.
+  bytes[locals[1] + 2] = bytes[locals[1] + 3] = '\0';
+  WriteFile(scratch / "early-end.arj", bytes);
+  EXPECT_FALSE(Sound(scratch / "early-end.arj"));
+  EXPECT_EQ(Extract(scratch / "early-end.arj", scratch / "e").code, kArcHeaderBroken);
+
+  // The protection data arj may append after the end mark is no damage.
+  const fs::path guarded = Arj("guarded.arj", "-m1 -hk");
+  ASSERT_GT(fs::file_size(guarded), fs::file_size(archive));
+  EXPECT_TRUE(Sound(guarded));
+  EXPECT_EQ(Extract(guarded, scratch / "g").code, kArcOk);
+}
+
 TEST_F(WithArj, PasswordsAndVolumesAreClearFailures) {
   const fs::path garbled = Arj("garbled.arj", "-m1 -gsecret");
   auto r = Extract(garbled, scratch / "g");

@@ -29,7 +29,11 @@ TEST(LzhEndMark, OnlyPaddingMayFollowIt) {
       {first + second + '\0' + std::string(200, '\x1A'), true},
       {first + second + std::string(300, '\0'), true},
       {first + zeroed + '\0', false},
-      {first + second + '\0' + "appended text", false}};
+      {first + second + '\0' + "appended text", false},
+      // Cut between two entries: only the missing end mark tells.
+      {first + second, false},
+      {first + second + std::string(200, '\x1A'), true},
+      {first, false}};
   int n = 0;
   for (const auto& [bytes, sound] : cases) {
     const fs::path archive = scratch / ("a" + std::to_string(++n) + ".lzh");
@@ -38,6 +42,19 @@ TEST(LzhEndMark, OnlyPaddingMayFollowIt) {
     const auto r = RunCommand(*unlha, "x " + Q(archive) + " " + Q(scratch / ("out" + std::to_string(n)) / ""));
     EXPECT_EQ(r.code == kArcOk, sound) << n << r.output;
   }
+}
+
+TEST(LzhEndMark, LArcArchivesMayEndWithoutIt) {
+  TestHost host;
+  ScratchFolder scratch;
+  auto unlha = MakeUnlhaBackend();
+  RawLzhEntry a;
+  a.method = "-lz4-";
+  a.extended = {{0x01, "a.txt"}};
+  a.data = "alpha";
+  const fs::path archive = scratch / "larc.lzs";
+  WriteFile(archive, BuildRawLzhEntry(a) + BuildRawLzhEntry(a));
+  EXPECT_NE(unlha->CheckArchive(archive.string(), 2), 0);
 }
 
 TEST(LzhFirstHeader, ADamagedFirstHeaderIsNeverSearchedPast) {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "archivers/builtin/common/NameText.h"
@@ -22,15 +23,19 @@ bool ReadExact(std::FILE* file, void* data, std::size_t size) {
   return std::fread(data, 1, size, file) == size;
 }
 
-// Whether a valid main header block starts at `p` within `n` bytes.
-bool MainHeaderAt(const std::uint8_t* p, std::size_t n) {
+// Whether a header block whose basic header passes its CRC starts at `p`
+// within `n` bytes.
+bool SoundHeaderAt(const std::uint8_t* p, std::size_t n) {
   if (n < kBlockPrefix || p[0] != kArjMark0 || p[1] != kArjMark1) return false;
   const std::size_t size = ArjLe16(p + 2);
   if (size < kArjMinFirstSize || size > kArjMaxBasicSize || n < kBlockPrefix + size + kCrcSize)
     return false;
   const std::uint8_t* basic = p + kBlockPrefix;
-  return basic[6] == static_cast<std::uint8_t>(ArjFileType::Main) &&
-         ArjCrcMatches(basic, size, ArjLe32(basic + size));
+  return ArjCrcMatches(basic, size, ArjLe32(basic + size));
+}
+
+bool MainHeaderAt(const std::uint8_t* p, std::size_t n) {
+  return SoundHeaderAt(p, n) && p[kBlockPrefix + 6] == static_cast<std::uint8_t>(ArjFileType::Main);
 }
 
 // How an entry is written. Volume labels and chapter marks hold nothing to
@@ -116,6 +121,26 @@ int ArjArchive::FindMainHeader() {
   return error_;
 }
 
+bool ArjArchive::HeadersFollow() {
+  // Read in windows that overlap by one whole header, so a header lying
+  // across two reads is still seen whole.
+  constexpr std::size_t kOverlap = kBlockPrefix + kArjMaxBasicSize + kCrcSize;
+  std::vector<std::uint8_t> buf(256 * 1024 + kOverlap);
+  std::size_t have = 0;
+  for (;;) {
+    const std::size_t got = std::fread(buf.data() + have, 1, buf.size() - have, file_);
+    have += got;
+    const bool last = got == 0 || std::feof(file_);
+    const std::size_t scanTo = last ? have : (have > kOverlap ? have - kOverlap : 0);
+    for (std::size_t p = 0; p < scanTo; ++p)
+      if (buf[p] == kArjMark0 && SoundHeaderAt(buf.data() + p, have - p)) return true;
+    if (last) return false;
+    std::copy(buf.begin() + static_cast<std::ptrdiff_t>(scanTo), buf.begin() + static_cast<std::ptrdiff_t>(have),
+              buf.begin());
+    have -= scanTo;
+  }
+}
+
 bool ArjArchive::Seek(std::uint64_t offset) {
   if (::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0) return true;
   error_ = kArcCannotRead;
@@ -190,6 +215,10 @@ ArjArchive::Next ArjArchive::NextEntry() {
     if (end) {
       ended_ = true;
       haveEntry_ = false;
+      // What arj writes after the end mark (protection data) holds no
+      // headers; sound headers there mean a damaged header was read as the
+      // end mark, and the entries behind it would be lost in silence.
+      if (HeadersFollow()) return Broken(kArcHeaderBroken, "header damaged (entries follow the end mark)");
       return Next::End;
     }
     haveEntry_ = true;

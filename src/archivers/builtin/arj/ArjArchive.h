@@ -54,6 +54,9 @@ class ArjArchive : public EntryReader {
   int ReadBlock(ArjHeader& out, bool& end);
   int FindMainHeader();
   bool Seek(std::uint64_t offset);
+  // Whether a header block with a sound CRC lies anywhere after the file's
+  // position.
+  bool HeadersFollow();
   Next Broken(int code, std::string text);
   int Fail(int code, std::string text);
 

@@ -99,7 +99,7 @@ LzhHeaderResult HeaderParse::Run() {
   raw_.resize(kFirstBytes);
   const std::size_t got = file_.Read(raw_.data(), kFirstBytes);
   if (file_.readFailed()) return Broken("read error");
-  if (got == 0) return LzhHeaderResult::End;
+  if (got == 0) return LzhHeaderResult::Unmarked;
   const bool methodSeen = got == kFirstBytes && LooksLikeLzhMethod(reinterpret_cast<const char*>(&raw_[2]));
   // A zero first byte ends the archive, except where it is the low byte of
   // a level-2 header's size (256, 512 ...).
@@ -108,6 +108,8 @@ LzhHeaderResult HeaderParse::Run() {
   if (raw_[0] == 0 && !(methodSeen && raw_[20] == 2))
     return RestIsPadding(got) ? LzhHeaderResult::End : Broken("data follows the end mark");
   if (!methodSeen) {
+    // Padding that a transfer program appended stands for the end mark:
+    // old BBS files come so, and a cut archive is not padded.
     if (RestIsPadding(got)) return LzhHeaderResult::End;
     return Broken(got < kFirstBytes ? "the archive ends inside a header" : "damaged header");
   }

@@ -10,11 +10,12 @@
 
 namespace ks {
 
-enum class LzhHeaderResult { Entry, End, Broken };
+enum class LzhHeaderResult { Entry, End, Unmarked, Broken };
 
-// Reads the header at the file's position into `info`. End at the end of
-// the file, at the end mark (a zero byte) and at padding that old transfer
-// programs appended (0x1A or 0x00 to the end of the file). Broken with
+// Reads the header at the file's position into `info`. End at the end mark
+// (a zero byte) and at the padding that old transfer programs appended
+// (0x1A or 0x00 to the end of the file); Unmarked where the file ends with
+// neither. Broken with
 // `error` set for anything else that is not a sound header; the file
 // position is then unspecified.
 LzhHeaderResult ReadLzhHeader(LzhArchiveFile& file, LzhEntryInfo& info, std::string& error);

@@ -83,6 +83,14 @@ EntryReader::Next LzhReader::NextEntry() {
   std::string why;
   switch (ReadLzhHeader(file_, info_, why)) {
     case LzhHeaderResult::End: return Next::End;
+    case LzhHeaderResult::Unmarked:
+      // LHA tools end an archive with a zero byte; without it an archive
+      // cut between two entries would pass as whole with its later entries
+      // lost. LArc wrote no end mark, so its archives may end anywhere.
+      if (!lhaMethodSeen_) return Next::End;
+      Fail(kArcUnexpectedEof, "the archive ends without its end mark (cut short?) at offset " +
+                                  std::to_string(info_.headerOffset));
+      return Next::Broken;
     case LzhHeaderResult::Broken:
       Fail(file_.readFailed() ? kArcCannotRead : kArcHeaderBroken,
            why + " at offset " + std::to_string(info_.headerOffset));
@@ -90,6 +98,7 @@ EntryReader::Next LzhReader::NextEntry() {
     case LzhHeaderResult::Entry: break;
   }
   haveEntry_ = true;
+  if (info_.method.rfind("-lh", 0) == 0) lhaMethodSeen_ = true;
   const LzhEntryPath path = MakeLzhEntryPath(info_);
   entry_ = ExtractEntry{};
   entry_.name = path.path;

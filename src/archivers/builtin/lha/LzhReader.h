@@ -52,6 +52,7 @@ class LzhReader : public EntryReader {
   ExtractEntry entry_;
   bool haveEntry_ = false;
   bool empty_ = false;
+  bool lhaMethodSeen_ = false;  // an -lh?- entry: the archive must end with its mark
   std::map<std::string, std::unique_ptr<EntryDecoder>> decoders_;
   int error_ = 0;
   std::string errorText_;
