@@ -53,6 +53,8 @@ best() {
   local bw= bc= bm=
   for ((i = 0; i < runs; i++)); do
     rm -rf "$work/out" && mkdir -p "$work/out"
+    # Flush what earlier runs wrote, so no run pays for another's writeback.
+    sync
     local stats
     stats=$(cd "$work/out" && { /usr/bin/time -f "%e %U %S %M %x" "$@" 2>&1 >/dev/null || true; } | tail -1)
     local w u s pk x c
