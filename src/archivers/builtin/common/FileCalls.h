@@ -20,4 +20,12 @@ FileCalls& TheFileCalls();
 // The system's own calls.
 FileCalls SystemFileCalls();
 
+// Moves `from` onto `to`, both relative to `dirFd` (AT_FDCWD for paths).
+// With `replace` an existing `to` is replaced. Without it an existing name
+// is never overwritten: rename-without-replace, else a hard link, else (for
+// file systems that offer neither) the name is first taken by an empty file
+// made only if nothing has it and the finished file renamed over that one.
+// 0 or an errno value; EEXIST when the name is taken.
+int MoveIntoPlace(int dirFd, const char* from, const char* to, bool replace);
+
 }  // namespace ks

@@ -55,8 +55,6 @@ std::string ErrnoText(int err) { return std::strerror(err); }
 // of the archive is still extracted and the command fails at the end.
 bool NameRefused(int err) { return err == ENAMETOOLONG || err == EILSEQ || err == EINVAL; }
 
-// A file system that does not offer the call at all.
-bool CallMissing(int err) { return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EPERM; }
 
 // The process umask, read once; only this thread changes it, and only here.
 mode_t CurrentUmask() {
@@ -283,40 +281,10 @@ struct SafeExtract::State {
 
   std::string NextTempName() { return ".~ks" + std::to_string(::getpid()) + "_" + std::to_string(++tempCounter); }
 
-  // Moves `temp` onto `leaf` in `dirFd`; without `replace` an existing name
-  // is never overwritten (something appeared since the question). 0 or an
-  // errno value; EEXIST when the name is taken.
-  int PutInPlace(int dirFd, const std::string& temp, const std::string& leaf, bool replace) {
-    const FileCalls& calls = TheFileCalls();
-    if (replace) return calls.rename(dirFd, temp.c_str(), dirFd, leaf.c_str()) == 0 ? 0 : errno;
-    if (calls.renameNoReplace(dirFd, temp.c_str(), dirFd, leaf.c_str()) == 0) return 0;
-    if (!CallMissing(errno)) return errno;
-    // A hard link never replaces either.
-    if (calls.link(dirFd, temp.c_str(), dirFd, leaf.c_str()) == 0) {
-      ::unlinkat(dirFd, temp.c_str(), 0);
-      return 0;
-    }
-    if (!CallMissing(errno)) return errno;
-    return ReserveAndRename(dirFd, temp, leaf);
-  }
-
-  // For file systems with neither (FUSE mounts): the name is taken first by
-  // an empty file made only if nothing has it, and the finished file is
-  // renamed over that one. The empty file stands under the name only for
-  // that moment, and is removed again if the rename fails.
-  int ReserveAndRename(int dirFd, const std::string& temp, const std::string& leaf) {
-    const int fd = ::openat(dirFd, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return errno;
-    struct stat reserved;
-    const bool known = ::fstat(fd, &reserved) == 0;
-    ::close(fd);
-    if (TheFileCalls().rename(dirFd, temp.c_str(), dirFd, leaf.c_str()) == 0) return 0;
-    const int err = errno;
-    struct stat now;
-    if (known && ::fstatat(dirFd, leaf.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-        now.st_ino == reserved.st_ino && now.st_dev == reserved.st_dev && now.st_size == 0)
-      ::unlinkat(dirFd, leaf.c_str(), 0);
-    return err;
+  // Without `replace` an existing name is never overwritten (something
+  // appeared since the question). 0 or an errno value; EEXIST when taken.
+  static int PutInPlace(int dirFd, const std::string& temp, const std::string& leaf, bool replace) {
+    return MoveIntoPlace(dirFd, temp.c_str(), leaf.c_str(), replace);
   }
 
   mode_t Masked(std::optional<unsigned> mode, mode_t fallback) const {

@@ -1,7 +1,10 @@
 #include "archivers/builtin/common/TempOutput.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 
+#include "archivers/builtin/common/FileCalls.h"
 #include "archivers/builtin/common/ResultCodes.h"
 
 namespace ks {
@@ -19,12 +22,12 @@ TempOutput::TempOutput(fs::path target) : target_(std::move(target)) {
 TempOutput::~TempOutput() { Discard(); }
 
 std::error_code TempOutput::Commit(bool replaceExisting) {
-  std::error_code ec;
-  if (!replaceExisting && fs::exists(fs::symlink_status(target_, ec)))
-    return std::make_error_code(std::errc::file_exists);
-  fs::rename(temp_, target_, ec);
-  if (!ec) committed_ = true;
-  return ec;
+  // Asking first and renaming after would let a file that appears between
+  // the two be replaced; the move itself refuses a taken name.
+  if (const int err = MoveIntoPlace(AT_FDCWD, temp_.c_str(), target_.c_str(), replaceExisting); err != 0)
+    return std::error_code(err, std::generic_category());
+  committed_ = true;
+  return {};
 }
 
 void TempOutput::Discard() {
