@@ -76,6 +76,22 @@ CheckFn CheckWith(std::shared_ptr<CommonArchiver> (*make)()) {
   };
 }
 
+// Where each entry of a BGA archive ends: a 28-byte header, the folder and
+// file parts of the name, then the data.
+std::vector<std::size_t> BgaEntryEnds(const std::string& a) {
+  auto le = [&](std::size_t at, int n) {
+    std::size_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(a[at + static_cast<std::size_t>(i)]);
+    return v;
+  };
+  std::vector<std::size_t> ends;
+  for (std::size_t pos = 0; pos + 28 <= a.size();) {
+    pos += 28 + le(pos + 24, 2) + le(pos + 26, 2) + le(pos + 8, 4);
+    ends.push_back(pos);
+  }
+  return ends;
+}
+
 }  // namespace
 
 std::vector<MutationSample> MakeMutationSamples(const fs::path& work) {
@@ -152,6 +168,11 @@ std::vector<MutationSample> MakeMutationSamples(const fs::path& work) {
                            {"日本/メモ.txt", src.memo},
                            {"zero.txt", src.empty}})}},
       src.contents(), rarExtract, rarCheck);
+  std::vector<RarEntry> hashed = {{"docs", "", true}, {"docs/notes.txt", src.notes}, {"data.bin", src.data},
+                                  {"日本", "", true}, {"日本/メモ.txt", src.memo}, {"zero.txt", src.empty}};
+  for (RarEntry& e : hashed) e.blake2Only = true;
+  add("RAR", "RAR 5, stored, BLAKE2 hashes only", {{"a.rar", MakeRar5(hashed)}}, src.contents(), rarExtract,
+      rarCheck);
 
   // Formats whose back-ends came later: GZA and BZA by Bga32, ARJ by the
   // arj tool when it is there. Bga32 stores a file raw, with no checksum
@@ -171,8 +192,10 @@ std::vector<MutationSample> MakeMutationSamples(const fs::path& work) {
   auto bga = MakeBgaBackend();
   add("GZA", "made by Bga32", {{"a.gza", Packed(packable, *bga, "a -a -m1 -r \"a.gza\"" + list, "a.gza")}},
       packed, ExtractWith(&MakeBgaBackend, "x -a -r ", "", "/"), CheckWith(&MakeBgaBackend));
+  samples.back().soundCuts = BgaEntryEnds(samples.back().files[0].second);
   add("BZA", "made by Bga32", {{"a.bza", Packed(packable, *bga, "a -a -m2 -r \"a.bza\"" + list, "a.bza")}},
       packed, ExtractWith(&MakeBgaBackend, "x -a -r ", "", "/"), CheckWith(&MakeBgaBackend));
+  samples.back().soundCuts = BgaEntryEnds(samples.back().files[0].second);
   fs::remove(tree / "list.tmp");
   if (HaveTool("arj") && Shell("cd " + Quote(tree) + " && arj a -r -a1 -y -m1 a.arj '*'") == 0) {
     const std::string arj = ReadFile(tree / "a.arj");

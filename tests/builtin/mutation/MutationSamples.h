@@ -25,6 +25,10 @@ struct MutationSample {
   // The full check (mode 2) of the dropped file; nullopt when the format
   // has no check.
   std::function<std::optional<bool>(const std::filesystem::path& dropped)> check;
+  // Lengths at which the dropped file, cut there, is itself a sound archive
+  // of fewer entries: a format with no end marker (GZA, BZA) cannot tell
+  // such a cut from an archive that was made so.
+  std::vector<std::size_t> soundCuts = {};
 };
 
 // Makes the samples in `work` (which must exist and is used as scratch).

@@ -5,6 +5,7 @@
 // hangs (tests/bench/mutation_bench.sh runs the long version).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -20,6 +21,14 @@ namespace {
 int EnvNumber(const char* name, int fallback) {
   const char* v = std::getenv(name);
   return v && *v ? std::atoi(v) : fallback;
+}
+
+// A cut that leaves whole entries of a format with no end marker made a
+// smaller sound archive, not a damaged one.
+bool IsSoundCut(const MutationSample& s, std::size_t piece, const std::string& bytes) {
+  const std::string& original = s.files[piece].second;
+  return piece == 0 && std::find(s.soundCuts.begin(), s.soundCuts.end(), bytes.size()) != s.soundCuts.end() &&
+         original.compare(0, bytes.size(), bytes) == 0;
 }
 
 struct Counts {
@@ -79,7 +88,8 @@ TEST_F(Mutation, NoDamagedArchiveExtractsOrChecksAsSoundWithWrongBytes) {
       const std::string bytes = mutator.Mutate(s.files[piece].second, what);
       MutantOutcome outcome;
       const auto work = [&] { return RunMutant(s, piece, bytes, scratch / "m"); };
-      const Verdict v = isolate ? RunIsolated(work, outcome, std::chrono::seconds(30)) : Judge(outcome = work());
+      Verdict v = isolate ? RunIsolated(work, outcome, std::chrono::seconds(30)) : Judge(outcome = work());
+      if (v == Verdict::FalseSuccess && IsSoundCut(s, piece, bytes)) v = Verdict::Intact;
       Counts& c = counts[s.format];
       ++c.mutations;
       switch (v) {

@@ -79,6 +79,40 @@ TEST_F(RarIntegrity, AFlippedByteInStoredDataFails) {
   }
 }
 
+// RAR's BLAKE2 option stores a BLAKE2sp hash and no CRC-32 at all.
+TEST_F(RarIntegrity, Rar5EntriesWithOnlyABlake2HashAreVerified) {
+  RarEntry big{"dir/a.txt", text};
+  big.blake2Only = true;
+  RarEntry small{"b.bin", "bee"};
+  small.blake2Only = true;
+  RarEntry empty{"empty", ""};
+  empty.blake2Only = true;
+  const std::string sound = MakeRar5({{"dir", "", true}, big, small, empty});
+  const fs::path a = Write("hashed.rar", sound);
+  EXPECT_TRUE(RarTest(a.string()));
+  auto r = Extract(a, "sound");
+  ASSERT_EQ(r.code, kArcOk) << r.output;
+  EXPECT_EQ(ReadFile(scratch / "sound" / "dir" / "a.txt"), text);
+  EXPECT_EQ(ReadFile(scratch / "sound" / "b.bin"), "bee");
+  EXPECT_EQ(ReadFile(scratch / "sound" / "empty"), "");
+
+  for (std::size_t at : {std::size_t{0}, std::size_t{700}, text.size() - 1}) {
+    SCOPED_TRACE(at);
+    std::string flipped = sound;
+    flipped[OffsetOf(flipped, text) + at] ^= 0x20;
+    const fs::path f = Write("flipped.rar", flipped);
+    EXPECT_FALSE(RarTest(f.string()));
+    r = Extract(f, "flipped" + std::to_string(at));
+    EXPECT_EQ(r.code, kArcFileCrc) << r.output;
+    EXPECT_FALSE(fs::exists(scratch / ("flipped" + std::to_string(at)) / "dir" / "a.txt"));
+  }
+
+  small.badCrc = true;
+  const fs::path wrong = Write("wrong.rar", MakeRar5({small}));
+  EXPECT_FALSE(RarTest(wrong.string()));
+  EXPECT_EQ(Extract(wrong, "wrong").code, kArcFileCrc);
+}
+
 TEST_F(RarIntegrity, Rar5CutAnywhereFails) {
   const std::string whole = MakeRar5(entries);
   for (std::size_t size : CutPoints(whole, text)) {

@@ -10,6 +10,8 @@
 
 #include <zlib.h>
 
+#include "archivers/builtin/common/Blake2sp.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,11 +23,21 @@ struct RarEntry {
   std::string data;
   bool folder = false;
   bool encrypted = false;  // sets the password flag; the data stays as given
-  bool badCrc = false;     // stores a wrong CRC-32 for the data
+  bool badCrc = false;     // stores a wrong CRC-32 (or hash) for the data
   // RAR 4: when set, stored after the name and a NUL in RAR's packed
   // Unicode form, and the header flagged Unicode.
   std::u16string unicodeName = {};
+  // RAR 5: the data's BLAKE2sp hash in a hash record instead of its CRC-32,
+  // as RAR writes with its BLAKE2 option.
+  bool blake2Only = false;
 };
+
+inline std::string Blake2spOf(const std::string& data) {
+  Blake2sp hash;
+  hash.Update(data.data(), data.size());
+  const auto digest = hash.Final();
+  return std::string(digest.begin(), digest.end());
+}
 
 class RarBytes {
  public:
@@ -152,6 +164,13 @@ inline std::string MakeRar5(const std::vector<RarEntry>& entries) {
       const std::string record = Vint(1) + Vint(0) + Vint(0) + '\x0f' + std::string(32, '\x5a');
       extra = Vint(record.size()) + record;
     }
+    const bool hashOnly = e.blake2Only && !e.folder;
+    if (hashOnly) {
+      std::string digest = Blake2spOf(data);
+      if (e.badCrc) digest[5] ^= 0x40;
+      const std::string record = Vint(2) + Vint(0) + digest;  // hash record: BLAKE2sp
+      extra += Vint(record.size()) + record;
+    }
     unsigned headerFlags = 0;
     std::string sizes;
     if (!extra.empty()) {
@@ -161,10 +180,10 @@ inline std::string MakeRar5(const std::vector<RarEntry>& entries) {
     headerFlags |= 0x0002;  // a data size, 0 for a folder, is always there
     sizes += Vint(data.size());
     RarBytes fields;
-    const unsigned fileFlags = e.folder ? 0x0001 | 0x0002 : 0x0002 | 0x0004;
+    const unsigned fileFlags = e.folder ? 0x0001 | 0x0002 : hashOnly ? 0x0002 : 0x0002 | 0x0004;
     fields.Raw(Vint(fileFlags) + Vint(data.size()) + Vint(e.folder ? 0x10 : 0x20));
     fields.U32(1577836800);  // 2020-01-01 00:00 UTC
-    if (!e.folder) fields.U32(e.badCrc ? Crc32(data) ^ 0xDEADBEEF : Crc32(data));
+    if (!e.folder && !hashOnly) fields.U32(e.badCrc ? Crc32(data) ^ 0xDEADBEEF : Crc32(data));
     fields.Raw(Vint(0) + Vint(0) + Vint(e.name.size()) + e.name);  // store, Windows, name
     out += Rar5Block(Vint(2) + Vint(headerFlags) + sizes + fields.str() + extra);
     out += data;

@@ -1,5 +1,6 @@
 #include "archivers/builtin/common/ArchiveReader.h"
 
+#include "archivers/builtin/common/Blake2sp.h"
 #include "archivers/builtin/common/StreamSource.h"
 #include "archivers/builtin/common/NameText.h"
 #include "archivers/builtin/common/Utf8Locale.h"
@@ -330,23 +331,35 @@ int ArchiveReader::ReadSparseData(const DataSink& sink, const HoleSink& hole) {
   }
   // RAR entries are verified here too: libarchive leaves stored ones out.
   std::optional<std::uint32_t> expectedCrc;
-  if (rar_ && IsRar(a) && impl_->entryIndex >= 0 && static_cast<std::size_t>(impl_->entryIndex) < rar_->entries.size())
-    expectedCrc = rar_->entries[static_cast<std::size_t>(impl_->entryIndex)].crc;
+  std::optional<std::array<std::uint8_t, 32>> expectedHash;
+  if (rar_ && IsRar(a) && impl_->entryIndex >= 0 && static_cast<std::size_t>(impl_->entryIndex) < rar_->entries.size()) {
+    const RarIndexEntry& indexed = rar_->entries[static_cast<std::size_t>(impl_->entryIndex)];
+    expectedCrc = indexed.crc;
+    expectedHash = indexed.blake2sp;
+  }
   const bool checkCrc = expectedCrc.has_value();
+  const bool checkHash = expectedHash.has_value();
   uLong crc = crc32(0, nullptr, 0);
+  std::optional<Blake2sp> hash;
+  if (checkHash) hash.emplace();
+  // Both sums take every byte, holes too.
+  auto sum = [&](const void* data, std::size_t size) {
+    if (checkCrc) crc = crc32(crc, static_cast<const Bytef*>(data), static_cast<uInt>(size));
+    if (checkHash) hash->Update(data, size);
+  };
   std::uint64_t written = 0;
   static const std::vector<char> zeros(1 << 16, 0);
   // Sparse entries come with holes between blocks (and maybe after the last).
   auto fillTo = [&](std::uint64_t offset) -> int {
     if (written >= offset) return kArcOk;
-    if (hole && !checkCrc) {
+    if (hole && !checkCrc && !checkHash) {
       const int h = hole(offset - written);
       written = offset;
       return h;
     }
     while (written < offset) {
       const std::size_t gap = static_cast<std::size_t>(std::min<std::uint64_t>(zeros.size(), offset - written));
-      if (checkCrc) crc = crc32(crc, reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(gap));
+      sum(zeros.data(), gap);
       if (const int s = sink(zeros.data(), gap); s != kArcOk) return s;
       written += gap;
     }
@@ -377,7 +390,7 @@ int ArchiveReader::ReadSparseData(const DataSink& sink, const HoleSink& hole) {
     if (offset > 0)
       if (const int s = fillTo(static_cast<std::uint64_t>(offset)); s != kArcOk) return s;
     if (size > 0) {
-      if (checkCrc) crc = crc32(crc, static_cast<const Bytef*>(buf), static_cast<uInt>(size));
+      sum(buf, size);
       if (const int s = sink(buf, size); s != kArcOk) return s;
       written += size;
     }
@@ -385,6 +398,7 @@ int ArchiveReader::ReadSparseData(const DataSink& sink, const HoleSink& hole) {
   if (archive_entry_sparse_count(impl_->e) > 0)
     if (const int s = fillTo(entry_.size); s != kArcOk) return s;
   if (checkCrc && static_cast<std::uint32_t>(crc) != *expectedCrc) return Fail(kArcFileCrc, "File CRC error");
+  if (checkHash && hash->Final() != *expectedHash) return Fail(kArcFileCrc, "File hash (BLAKE2sp) error");
   return kArcOk;
 }
 

@@ -49,6 +49,8 @@ constexpr std::uint64_t kFileHasTime5 = 0x0002;
 constexpr std::uint64_t kFileHasCrc5 = 0x0004;
 constexpr std::uint64_t kFileSizeUnknown5 = 0x0008;
 constexpr std::uint64_t kExtraEncryption5 = 0x01;
+constexpr std::uint64_t kExtraHash5 = 0x02;
+constexpr std::uint64_t kHashBlake2sp5 = 0;
 constexpr std::uint64_t kMaxHeader5 = 2u << 20;
 
 std::uint32_t Le(const unsigned char* p, int n) { return static_cast<std::uint32_t>(LittleEndian(p, n)); }
@@ -210,26 +212,34 @@ RarIndex& WalkRar4(const Bytes& bytes, std::uint64_t pos, bool sfx, RarIndex& in
   }
 }
 
-// The extra area of a RAR 5 file header: whether it holds an encryption record.
-bool HasEncryptionRecord(const unsigned char* p, std::size_t n, bool& ok) {
+// What the extra area of a RAR 5 file header tells us.
+struct FileExtra5 {
+  bool encrypted = false;
+  std::optional<std::array<std::uint8_t, 32>> blake2sp;
+};
+
+// False when a record runs past the area or cannot be read.
+bool ReadFileExtra5(const unsigned char* p, std::size_t n, FileExtra5& extra) {
   VintReader r(p, n);
-  bool found = false;
-  ok = true;
   while (r.pos() < n) {
     std::uint64_t size = 0, type = 0;
-    if (!r.Vint(size) || size == 0 || size > n - r.pos()) {
-      ok = false;
-      return found;
-    }
+    if (!r.Vint(size) || size == 0 || size > n - r.pos()) return false;
     const std::size_t end = r.pos() + static_cast<std::size_t>(size);
-    if (!r.Vint(type) || r.pos() > end) {
-      ok = false;
-      return found;
+    if (!r.Vint(type) || r.pos() > end) return false;
+    if (type == kExtraEncryption5) extra.encrypted = true;
+    if (type == kExtraHash5) {
+      std::uint64_t hashType = 0;
+      if (!r.Vint(hashType) || r.pos() > end) return false;
+      if (hashType == kHashBlake2sp5) {
+        std::string digest;
+        if (end - r.pos() < 32 || !r.Text(32, digest)) return false;
+        extra.blake2sp.emplace();
+        std::memcpy(extra.blake2sp->data(), digest.data(), 32);
+      }
     }
-    if (type == kExtraEncryption5) found = true;
     r.Skip(end - r.pos());
   }
-  return found;
+  return true;
 }
 
 RarIndex& WalkRar5(const Bytes& bytes, std::uint64_t pos, bool sfx, RarIndex& index) {
@@ -277,16 +287,18 @@ RarIndex& WalkRar5(const Bytes& bytes, std::uint64_t pos, bool sfx, RarIndex& in
            r.Vint(nameSize) && r.Text(nameSize, name);
       const std::size_t extraAt = static_cast<std::size_t>(headerSize - extraSize);
       if (!ok || r.pos() > extraAt) return Stop(index, RarIndexEnd::Damaged, "a file header is damaged");
-      bool extraOk = true;
+      FileExtra5 extra;
+      if (!ReadFileExtra5(h.data() + prefix + extraAt, static_cast<std::size_t>(extraSize), extra))
+        return Stop(index, RarIndexEnd::Damaged, "a file header is damaged");
       RarIndexEntry e;
-      e.encrypted = HasEncryptionRecord(h.data() + prefix + extraAt,
-                                        static_cast<std::size_t>(extraSize), extraOk);
-      if (!extraOk) return Stop(index, RarIndexEnd::Damaged, "a file header is damaged");
+      e.encrypted = extra.encrypted;
       e.folder = fileFlags & kFileFolder5;
       e.split = flags & (kDataFromPrevious5 | kDataToNext5);
       if (!(fileFlags & kFileSizeUnknown5)) e.size = unpacked;
       // An encrypted entry's CRC is keyed with the password.
+      // So is its hash.
       if ((fileFlags & kFileHasCrc5) && !e.folder && !e.split && !e.encrypted) e.crc = crc;
+      if (!e.folder && !e.split && !e.encrypted) e.blake2sp = extra.blake2sp;
       e.name = SlashSeparated(StoredNameToUtf8(name));
       index.entries.push_back(std::move(e));
     }

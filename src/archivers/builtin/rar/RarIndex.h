@@ -1,11 +1,12 @@
 #pragma once
 // Our own walk over the block headers of a RAR 4 or RAR 5 archive, taken
 // before libarchive reads it. libarchive decodes the data, but it does not
-// verify the CRC-32 of stored entries, accepts an archive that stops short
-// of its end block, and splits RAR 4 names at byte 0x5C before decoding
-// them, which breaks CP932 names ("表" is 95 5C). The reader holds each
-// entry libarchive gives against this list.
+// verify the CRC-32 or BLAKE2sp hash of stored entries, accepts an archive
+// that stops short of its end block, and splits RAR 4 names at byte 0x5C
+// before decoding them, which breaks CP932 names ("表" is 95 5C). The
+// reader holds each entry libarchive gives against this list.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,6 +22,9 @@ struct RarIndexEntry {
   bool encrypted = false;
   bool split = false;  // continues into another volume
   std::optional<std::uint32_t> crc;   // CRC-32 of the unpacked data
+  // RAR 5 made with the BLAKE2 option: the hash stored instead of (or
+  // beside) the CRC-32.
+  std::optional<std::array<std::uint8_t, 32>> blake2sp;
   std::optional<std::uint64_t> size;  // unpacked size, when the header knows it
 };
 
