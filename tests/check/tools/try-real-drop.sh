@@ -7,6 +7,7 @@
 # Run it inside xvfb-run:
 #   xvfb-run -a -s "-screen 0 1280x1024x24" tests/check/tools/try-real-drop.sh build-check
 set -euo pipefail
+. "$(dirname "$0")/../../support/xdrag.sh"
 
 build=$(cd "${1:?build folder}" && pwd)
 shot=${2:-/tmp/check.png}
@@ -21,15 +22,7 @@ mkdir "$work/files"
   && mkdir sub)
 
 "$work/kestrino" >"$work/kestrino.log" 2>&1 &
-for _ in $(seq 50); do
-  panel=$(xdotool search --onlyvisible --name "^Kestrino$" 2>/dev/null | head -1 || true)
-  [ -n "$panel" ] && break
-  sleep 0.2
-done
-[ -n "${panel:-}" ] || { echo "the panel did not show"; cat "$work/kestrino.log"; exit 1; }
-xdotool windowmove "$panel" 100 100
-sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$panel")"
+wait_for_panel 50 || { echo "the panel did not show"; cat "$work/kestrino.log"; exit 1; }
 # The check zone is the bottom-left quadrant of the client area.
 targetX=$((X + WIDTH / 4))
 targetY=$((Y + HEIGHT * 3 / 4))
@@ -39,15 +32,7 @@ targetY=$((Y + HEIGHT * 3 / 4))
 sleep 1
 
 drag_to_check_zone() {
-  xdotool mousemove 800 160 mousedown 1
-  sleep 0.3
-  # Move in steps, as a hand does: the drag protocol follows pointer motion.
-  for i in $(seq 1 20); do
-    xdotool mousemove $((800 + (targetX - 800) * i / 20)) $((160 + (targetY - 160) * i / 20))
-    sleep 0.05
-  done
-  sleep 0.3
-  xdotool mouseup 1
+  drag_by_hand 800 160 "$targetX" "$targetY"
   sleep 2
 }
 result_window() { xdotool search --onlyvisible --name "^検査結果$" 2>/dev/null | head -1 || true; }

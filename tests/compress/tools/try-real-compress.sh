@@ -12,6 +12,7 @@
 # README's "bash scripts/run.sh"); by default a copy of BUILD_DIR/kestrino
 # runs from a folder of its own.
 set -euo pipefail
+. "$(dirname "$0")/../../support/xdrag.sh"
 
 build=$(cd "${1:?build folder}" && pwd)
 shots=${2:-/tmp/compress}
@@ -27,15 +28,7 @@ else
   cp "$build/kestrino" "$work/"
   "$work/kestrino" >"$work/kestrino.log" 2>&1 &
 fi
-for _ in $(seq 300); do
-  panel=$(xdotool search --onlyvisible --name "^Kestrino$" 2>/dev/null | head -1 || true)
-  [ -n "$panel" ] && break
-  sleep 0.2
-done
-[ -n "${panel:-}" ] || { echo "the panel did not show"; cat "$work/kestrino.log"; exit 1; }
-xdotool windowmove "$panel" 100 100
-sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$panel")"
+wait_for_panel 300 || { echo "the panel did not show"; cat "$work/kestrino.log"; exit 1; }
 # The compress zone is the top-left quadrant of the client area.
 targetX=$((X + WIDTH / 4))
 targetY=$((Y + HEIGHT / 4))
@@ -43,15 +36,7 @@ targetY=$((Y + HEIGHT / 4))
 "$build/tests/ks_dragsource" 700 100 "$work/files/a file.txt" "$work/files/doc" \
   >"$work/drag.log" 2>&1 &
 sleep 1
-xdotool mousemove 800 160 mousedown 1
-sleep 0.3
-# Move in steps, as a hand does: the drag protocol follows pointer motion.
-for i in $(seq 1 20); do
-  xdotool mousemove $((800 + (targetX - 800) * i / 20)) $((160 + (targetY - 160) * i / 20))
-  sleep 0.05
-done
-sleep 0.3
-xdotool mouseup 1
+drag_by_hand 800 160 "$targetX" "$targetY"
 sleep 2
 
 dialog=$(xdotool search --onlyvisible --name "^圧縮$" 2>/dev/null | head -1 || true)

@@ -21,6 +21,7 @@ if [ -z "${KS_TRY_DROP_INNER:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 
+. "$(dirname "$0")/../../support/xdrag.sh"
 drag=$(readlink -f "${1:?the ks_dragsource helper}")
 shots=${2:-/tmp/ks-extract-drop}
 mkdir -p "$shots"
@@ -48,17 +49,8 @@ chmod +x "$work/bin/xdg-open"
 (cd "$tree" && PATH="$work/bin:$PATH" HOME="$work/home" XDG_CURRENT_DESKTOP= \
   bash scripts/run.sh >"$work/run.log" 2>&1) &
 runner=$!
-panel=
 # The build may take many minutes; wait as long as the run command lives.
-while kill -0 "$runner" 2>/dev/null; do
-  panel=$(xdotool search --onlyvisible --name "^Kestrino$" 2>/dev/null | head -1 || true)
-  [ -n "$panel" ] && break
-  sleep 0.5
-done
-[ -n "$panel" ] || { echo "the panel did not show"; tail -20 "$work/run.log"; exit 1; }
-xdotool windowmove "$panel" 100 100
-sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$panel")"
+wait_for_panel 0 "$runner" || { echo "the panel did not show"; tail -20 "$work/run.log"; exit 1; }
 # The extract zone is the top-right quadrant of the client area.
 targetX=$((X + WIDTH * 3 / 4))
 targetY=$((Y + HEIGHT / 4))
@@ -70,14 +62,7 @@ drop() {
   "$drag" 700 500 "$@" >"$work/drag.log" 2>&1 &
   local helper=$!
   sleep 1
-  xdotool mousemove 800 560 mousedown 1
-  sleep 0.3
-  for i in $(seq 1 20); do
-    xdotool mousemove $((800 + (targetX - 800) * i / 20)) $((560 + (targetY - 560) * i / 20))
-    sleep 0.05
-  done
-  sleep 0.3
-  xdotool mouseup 1
+  drag_by_hand 800 560 "$targetX" "$targetY"
   sleep 3
   kill "$helper" 2>/dev/null || true
   echo "--- $name"
