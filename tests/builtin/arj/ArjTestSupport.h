@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "archivers/builtin/common/Checksums.h"
-#include "archivers/builtin/lha/BitWriter.h"
+#include "archivers/builtin/codec/Checksums.h"
+#include "archivers/builtin/codec/BitWriter.h"
 
 namespace ks::test {
 

@@ -2,7 +2,7 @@
 
 #include "builtin/common/PackTestSupport.h"
 #include "archivers/builtin/Backends.h"
-#include "archivers/builtin/common/Checksums.h"
+#include "archivers/builtin/codec/Checksums.h"
 #include "archivers/builtin/jack/JackFormat.h"
 #include "archivers/builtin/common/ResultCodes.h"
 

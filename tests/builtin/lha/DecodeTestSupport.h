@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "archivers/builtin/lha/DecodeStream.h"
+#include "archivers/builtin/codec/DecodeStream.h"
 #include "archivers/builtin/lha/LzhEncoder.h"
 
 namespace ks::test {

@@ -4,9 +4,9 @@
 
 #include <random>
 
-#include "archivers/builtin/lha/BitWriter.h"
-#include "archivers/builtin/lha/HuffmanCode.h"
-#include "archivers/builtin/lha/LzhCrc16.h"
+#include "archivers/builtin/codec/BitWriter.h"
+#include "archivers/builtin/codec/HuffmanCode.h"
+#include "archivers/builtin/codec/LzhCrc16.h"
 #include "archivers/builtin/lha/LzhHeader.h"
 #include "archivers/builtin/lha/LzhMethod.h"
 #include "archivers/builtin/lha/LzhName.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "archivers/builtin/lha/LzhCrc16.h"
+#include "archivers/builtin/codec/LzhCrc16.h"
 
 namespace ks::test {
 

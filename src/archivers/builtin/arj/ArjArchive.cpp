@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "archivers/builtin/codec/ByteOrder.h"
 #include "archivers/builtin/common/NameText.h"
 #include "archivers/builtin/common/ResultCodes.h"
 
@@ -27,11 +28,11 @@ bool ReadExact(std::FILE* file, void* data, std::size_t size) {
 // within `n` bytes.
 bool SoundHeaderAt(const std::uint8_t* p, std::size_t n) {
   if (n < kBlockPrefix || p[0] != kArjMark0 || p[1] != kArjMark1) return false;
-  const std::size_t size = ArjLe16(p + 2);
+  const std::size_t size = LoadLe16(p + 2);
   if (size < kArjMinFirstSize || size > kArjMaxBasicSize || n < kBlockPrefix + size + kCrcSize)
     return false;
   const std::uint8_t* basic = p + kBlockPrefix;
-  return ArjCrcMatches(basic, size, ArjLe32(basic + size));
+  return ArjCrcMatches(basic, size, LoadLe32(basic + size));
 }
 
 bool MainHeaderAt(const std::uint8_t* p, std::size_t n) {
@@ -166,14 +167,14 @@ int ArjArchive::ReadBlock(ArjHeader& out, bool& end) {
     return fail(kArcUnexpectedEof, "the archive ends early (no end mark)");
   if (prefix[0] != kArjMark0 || prefix[1] != kArjMark1)
     return fail(kArcHeaderBroken, "header damaged (no header mark where a header must be)");
-  const std::size_t size = ArjLe16(prefix + 2);
+  const std::size_t size = LoadLe16(prefix + 2);
   end = size == 0;
   if (end) return kArcOk;
   if (size > kArjMaxBasicSize) return fail(kArcHeaderBroken, "header damaged (size out of range)");
   std::vector<std::uint8_t> basic(size + kCrcSize);
   if (!ReadExact(file_, basic.data(), basic.size()))
     return fail(kArcUnexpectedEof, "the archive ends early (inside a header)");
-  if (!ArjCrcMatches(basic.data(), size, ArjLe32(basic.data() + size)))
+  if (!ArjCrcMatches(basic.data(), size, LoadLe32(basic.data() + size)))
     return fail(kArcHeaderBroken, "header damaged (CRC error)");
   if (ParseArjBasicHeader(basic.data(), size, out) != ArjHeaderError::None)
     return fail(kArcHeaderBroken, "header damaged (fields out of range)");
@@ -183,12 +184,12 @@ int ArjArchive::ReadBlock(ArjHeader& out, bool& end) {
     std::uint8_t sizeBytes[2];
     if (!ReadExact(file_, sizeBytes, 2))
       return fail(kArcUnexpectedEof, "the archive ends early (inside a header)");
-    const std::size_t extSize = ArjLe16(sizeBytes);
+    const std::size_t extSize = LoadLe16(sizeBytes);
     if (extSize == 0) break;
     std::vector<std::uint8_t> ext(extSize + kCrcSize);
     if (!ReadExact(file_, ext.data(), ext.size()))
       return fail(kArcUnexpectedEof, "the archive ends early (inside a header)");
-    if (!ArjCrcMatches(ext.data(), extSize, ArjLe32(ext.data() + extSize)))
+    if (!ArjCrcMatches(ext.data(), extSize, LoadLe32(ext.data() + extSize)))
       return fail(kArcHeaderBroken, "extended header damaged (CRC error)");
     ArjUnixSpecial special;
     if (ParseArjUnixSpecial(ext.data(), extSize, special)) out.special = special;

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "archivers/builtin/arj/ArjFastest.h"
-#include "archivers/builtin/common/Checksums.h"
+#include "archivers/builtin/codec/Checksums.h"
 #include "archivers/builtin/common/ResultCodes.h"
-#include "archivers/builtin/lha/StaticHuffmanDecoder.h"
+#include "archivers/builtin/codec/StaticHuffmanDecoder.h"
 
 namespace ks {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "archivers/builtin/arj/ArjHeader.h"
 #include "archivers/builtin/common/EntryReader.h"
-#include "archivers/builtin/lha/DecodeStream.h"
+#include "archivers/builtin/codec/DecodeStream.h"
 
 namespace ks {
 

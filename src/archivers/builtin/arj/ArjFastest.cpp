@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "archivers/builtin/lha/BitReader.h"
+#include "archivers/builtin/codec/BitReader.h"
 
 namespace ks {
 namespace {

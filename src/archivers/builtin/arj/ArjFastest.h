@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "archivers/builtin/lha/DecodeStream.h"
-#include "archivers/builtin/lha/DecodeWindow.h"
+#include "archivers/builtin/codec/DecodeStream.h"
+#include "archivers/builtin/codec/DecodeWindow.h"
 
 namespace ks {
 

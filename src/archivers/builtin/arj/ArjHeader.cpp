@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "archivers/builtin/common/Checksums.h"
+#include "archivers/builtin/codec/ByteOrder.h"
+#include "archivers/builtin/codec/Checksums.h"
 #include "archivers/builtin/common/DosTime.h"
 
 namespace ks {
@@ -33,11 +34,11 @@ ArjHeaderError ParseArjBasicHeader(const std::uint8_t* basic, std::size_t size, 
   out.flags = basic[4];
   out.method = basic[5];
   out.fileType = basic[6];
-  out.time = ArjLe32(basic + 8);
-  out.compressedSize = ArjLe32(basic + 12);
-  out.originalSize = ArjLe32(basic + 16);
-  out.crc = ArjLe32(basic + 20);
-  out.mode = ArjLe16(basic + 26);
+  out.time = LoadLe32(basic + 8);
+  out.compressedSize = LoadLe32(basic + 12);
+  out.originalSize = LoadLe32(basic + 16);
+  out.crc = LoadLe32(basic + 20);
+  out.mode = LoadLe16(basic + 26);
   std::size_t pos = out.firstSize;
   if (!TakeText(basic, pos, size, out.name)) return ArjHeaderError::BadSize;
   // Some writers end the block right after the name; a comment cut short by
@@ -63,7 +64,7 @@ bool ParseArjUnixSpecial(const std::uint8_t* data, std::size_t size, ArjUnixSpec
   std::size_t pos = 3;
   if (length == 0x1F) {
     if (size < 5) return false;
-    length = ArjLe16(data + 3);
+    length = LoadLe16(data + 3);
     pos = 5;
   }
   if (length > size - pos) return false;

@@ -94,13 +94,4 @@ std::optional<std::int64_t> ArjModifiedTime(const ArjHeader& header);
 // nothing else is said (nullopt: the usual defaults).
 std::optional<unsigned> ArjPermissions(const ArjHeader& header);
 
-// Little-endian readers for header bytes.
-inline std::uint16_t ArjLe16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-inline std::uint32_t ArjLe32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 }  // namespace ks

@@ -7,6 +7,7 @@
 
 #include "archivers/HeaderText.h"
 #include "archivers/builtin/common/NameText.h"
+#include "archivers/builtin/codec/ByteOrder.h"
 
 namespace ks {
 namespace {
@@ -14,18 +15,8 @@ namespace {
 constexpr char kGzipTag[4] = {'G', 'Z', 'I', 'P'};
 constexpr char kBzip2Tag[4] = {'B', 'Z', '2', '\0'};
 
-void Put16(std::string& out, std::size_t at, std::uint32_t v) {
-  out[at] = static_cast<char>(v & 0xFF);
-  out[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::size_t at, std::uint32_t v) {
-  Put16(out, at, v & 0xFFFF);
-  Put16(out, at + 2, v >> 16);
-}
-std::uint16_t Get16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t Get32(const unsigned char* p) {
-  return Get16(p) | static_cast<std::uint32_t>(Get16(p + 2)) << 16;
-}
+void Put16(std::string& out, std::size_t at, std::uint32_t v) { StoreLe16(&out[at], v); }
+void Put32(std::string& out, std::size_t at, std::uint32_t v) { StoreLe32(&out[at], v); }
 
 // Every byte after the checksum field, each as a signed char, summed in 32
 // bits (wrapping, as the original's int arithmetic did).
@@ -81,23 +72,23 @@ std::optional<BgaMethod> BgaTagMethod(const unsigned char* tag) {
 }
 
 std::size_t BgaNameLength(const unsigned char* fixed) {
-  return static_cast<std::size_t>(Get16(fixed + 24)) + Get16(fixed + 26);
+  return static_cast<std::size_t>(LoadLe16(fixed + 24)) + LoadLe16(fixed + 26);
 }
 
 BgaDecode DecodeBgaHeader(const unsigned char* bytes, BgaHeader& h) {
   const auto method = BgaTagMethod(bytes + 4);
   if (!method) return BgaDecode::NotAHeader;
-  const std::size_t folderLength = Get16(bytes + 24);
-  const std::size_t fileLength = Get16(bytes + 26);
+  const std::size_t folderLength = LoadLe16(bytes + 24);
+  const std::size_t fileLength = LoadLe16(bytes + 26);
   const std::size_t size = kBgaFixedSize + folderLength + fileLength;
-  if (Checksum(bytes, size) != Get32(bytes)) return BgaDecode::BadChecksum;
+  if (Checksum(bytes, size) != LoadLe32(bytes)) return BgaDecode::BadChecksum;
   h.method = *method;
-  h.dataSize = Get32(bytes + 8);
-  h.originalSize = Get32(bytes + 12);
-  h.stamp = {Get16(bytes + 16), Get16(bytes + 18)};
+  h.dataSize = LoadLe32(bytes + 8);
+  h.originalSize = LoadLe32(bytes + 12);
+  h.stamp = {LoadLe16(bytes + 16), LoadLe16(bytes + 18)};
   h.attributes = bytes[20];
   h.headerType = bytes[21];
-  h.storage = Get16(bytes + 22);
+  h.storage = LoadLe16(bytes + 22);
   const char* name = reinterpret_cast<const char*>(bytes + kBgaFixedSize);
   h.folderPart.assign(name, folderLength);
   h.filePart.assign(name + folderLength, fileLength);

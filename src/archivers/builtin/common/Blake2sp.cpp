@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "archivers/builtin/codec/ByteOrder.h"
+
 namespace ks {
 namespace {
 
@@ -27,9 +29,6 @@ constexpr std::size_t kBlock = 64;
 
 std::uint32_t Rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
-}
 
 void G(std::uint32_t v[16], int a, int b, int c, int d, std::uint32_t x, std::uint32_t y) {
   v[a] = v[a] + v[b] + x;
@@ -59,7 +58,7 @@ Blake2s::Blake2s(std::uint64_t nodeOffset, unsigned nodeDepth, bool lastNode) : 
 
 void Blake2s::Compress(const std::uint8_t* block, bool last) {
   std::uint32_t m[16], v[16];
-  for (int i = 0; i < 16; ++i) m[i] = Le32(block + 4 * i);
+  for (int i = 0; i < 16; ++i) m[i] = LoadLe32(block + 4 * i);
   for (int i = 0; i < 8; ++i) v[i] = h_[i], v[i + 8] = kIv[i];
   v[12] ^= static_cast<std::uint32_t>(counter_);
   v[13] ^= static_cast<std::uint32_t>(counter_ >> 32);

@@ -1,6 +1,7 @@
 #include "archivers/builtin/ish/IshHeader.h"
 
 #include "archivers/builtin/common/DosTime.h"
+#include "archivers/builtin/codec/ByteOrder.h"
 
 namespace ks {
 namespace {
@@ -23,10 +24,7 @@ constexpr std::uint8_t kKindSingle = 3;
 constexpr std::uint8_t kKindVolume = 0x1F;
 constexpr std::uint8_t kOsUnix = 0x30;
 
-std::uint32_t Le32(const IshRecord& r, std::size_t at) {
-  return static_cast<std::uint32_t>(r[at]) | static_cast<std::uint32_t>(r[at + 1]) << 8 |
-         static_cast<std::uint32_t>(r[at + 2]) << 16 | static_cast<std::uint32_t>(r[at + 3]) << 24;
-}
+std::uint32_t Le32(const IshRecord& r, std::size_t at) { return LoadLe32(&r[at]); }
 
 void PutLe(IshRecord& r, std::size_t at, std::uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) r[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "archivers/builtin/common/Checksums.h"
+#include "archivers/builtin/codec/Checksums.h"
 
 namespace ks {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "archivers/ArchiverHost.h"
-#include "archivers/builtin/common/Checksums.h"
+#include "archivers/builtin/codec/Checksums.h"
 #include "archivers/builtin/jack/JackFormat.h"
 #include "archivers/builtin/common/OutFile.h"
 #include "archivers/builtin/common/ResultCodes.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "archivers/ArchiverHost.h"
-#include "archivers/builtin/common/Checksums.h"
+#include "archivers/builtin/codec/Checksums.h"
 #include "archivers/builtin/jack/JackFormat.h"
 #include "archivers/builtin/jack/JackScript.h"
 #include "archivers/builtin/common/OutFile.h"

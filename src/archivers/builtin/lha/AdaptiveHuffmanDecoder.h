@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "archivers/builtin/lha/BitReader.h"
-#include "archivers/builtin/lha/DecodeWindow.h"
+#include "archivers/builtin/codec/BitReader.h"
+#include "archivers/builtin/codec/DecodeWindow.h"
 
 namespace ks {
 

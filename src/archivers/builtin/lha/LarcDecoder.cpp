@@ -1,6 +1,6 @@
 #include "archivers/builtin/lha/LarcDecoder.h"
 
-#include "archivers/builtin/lha/BitReader.h"
+#include "archivers/builtin/codec/BitReader.h"
 
 namespace ks {
 

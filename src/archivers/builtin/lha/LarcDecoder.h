@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "archivers/builtin/lha/DecodeWindow.h"
+#include "archivers/builtin/codec/DecodeWindow.h"
 
 namespace ks {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "archivers/builtin/lha/DecodeStream.h"
+#include "archivers/builtin/codec/DecodeStream.h"
 
 namespace ks {
 

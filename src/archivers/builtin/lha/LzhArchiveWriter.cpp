@@ -12,7 +12,7 @@
 
 #include "archivers/ArchiverHost.h"
 #include "archivers/builtin/common/ResultCodes.h"
-#include "archivers/builtin/lha/LzhCrc16.h"
+#include "archivers/builtin/codec/LzhCrc16.h"
 #include "archivers/builtin/lha/LzhEncoder.h"
 #include "archivers/builtin/lha/LzhHeader.h"
 #include "archivers/builtin/lha/LzhName.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "archivers/builtin/lha/HuffmanCode.h"
+#include "archivers/builtin/codec/HuffmanCode.h"
 
 namespace ks {
 

@@ -3,8 +3,8 @@
 // the code-length tree, the literal/length tree coded through it, the
 // position tree, then the tokens.
 
-#include "archivers/builtin/lha/BitWriter.h"
-#include "archivers/builtin/lha/LzTokens.h"
+#include "archivers/builtin/codec/BitWriter.h"
+#include "archivers/builtin/codec/LzTokens.h"
 #include "archivers/builtin/lha/LzhMethod.h"
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 
 #include "archivers/builtin/lha/AdaptiveHuffmanDecoder.h"
 #include "archivers/builtin/lha/LarcDecoder.h"
-#include "archivers/builtin/lha/StaticHuffmanDecoder.h"
+#include "archivers/builtin/codec/StaticHuffmanDecoder.h"
 
 namespace ks {
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <functional>
 
-#include "archivers/builtin/lha/BitWriter.h"
-#include "archivers/builtin/lha/LzTokens.h"
+#include "archivers/builtin/codec/BitWriter.h"
+#include "archivers/builtin/codec/LzTokens.h"
 #include "archivers/builtin/lha/LzhMethod.h"
-#include "archivers/builtin/lha/MatchFinder.h"
+#include "archivers/builtin/codec/MatchFinder.h"
 
 namespace ks {
 

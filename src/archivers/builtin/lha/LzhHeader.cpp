@@ -1,6 +1,7 @@
 #include "archivers/builtin/lha/LzhHeader.h"
 
-#include "archivers/builtin/lha/LzhCrc16.h"
+#include "archivers/builtin/codec/ByteOrder.h"
+#include "archivers/builtin/codec/LzhCrc16.h"
 
 #include <algorithm>
 
@@ -100,11 +101,8 @@ std::optional<std::vector<std::uint8_t>> BuildLevel2Header(const LzhEntryHeader&
   // end-of-archive mark; one byte of padding avoids that.
   if ((bytes.size() & 0xFF) == 0) bytes.push_back(0);
   if (bytes.size() > 0xFFFF) return std::nullopt;
-  bytes[0] = static_cast<std::uint8_t>(bytes.size());
-  bytes[1] = static_cast<std::uint8_t>(bytes.size() >> 8);
-  const std::uint16_t crc = LzhCrc16Of(bytes.data(), bytes.size());
-  bytes[kCrcFieldOffset] = static_cast<std::uint8_t>(crc);
-  bytes[kCrcFieldOffset + 1] = static_cast<std::uint8_t>(crc >> 8);
+  StoreLe16(&bytes[0], static_cast<std::uint32_t>(bytes.size()));
+  StoreLe16(&bytes[kCrcFieldOffset], LzhCrc16Of(bytes.data(), bytes.size()));
   return bytes;
 }
 

@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "archivers/builtin/common/DosTime.h"
-#include "archivers/builtin/lha/LzhCrc16.h"
+#include "archivers/builtin/codec/LzhCrc16.h"
+#include "archivers/builtin/codec/ByteOrder.h"
 
 namespace ks {
 
@@ -26,9 +27,6 @@ constexpr std::size_t kSfxSearchBytes = 1 << 20;
 constexpr int kSfxTries = 256;
 constexpr std::int64_t kFileTimeEpochOffset = 11644473600;  // 1601 to 1970, seconds
 
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t U32(const std::uint8_t* p) { return U16(p) | static_cast<std::uint32_t>(U16(p + 2)) << 16; }
-std::uint64_t U64(const std::uint8_t* p) { return U32(p) | static_cast<std::uint64_t>(U32(p + 4)) << 32; }
 
 // OS-9 keeps owner and public read/write/execute bits; the public ones
 // serve for group and others.
@@ -134,15 +132,15 @@ LzhHeaderResult HeaderParse::Level01() {
   unsigned sum = 0;
   for (std::size_t i = 2; i < size + 2; ++i) sum += raw_[i];
   if ((sum & 0xFF) != raw_[1]) return Broken("header checksum error");
-  info_.compressedSize = U32(&raw_[7]);
-  info_.originalSize = U32(&raw_[11]);
-  const std::uint32_t dos = U32(&raw_[15]);
+  info_.compressedSize = LoadLe32(&raw_[7]);
+  info_.originalSize = LoadLe32(&raw_[11]);
+  const std::uint32_t dos = LoadLe32(&raw_[15]);
   baseTime_ = DosToUnixTime(DosDateTime{static_cast<std::uint16_t>(dos >> 16), static_cast<std::uint16_t>(dos)});
   info_.dosAttribute = raw_[19];
   const std::size_t nameLength = raw_[21];
   if ((level1 ? kLevel1MinSize : kLevel0MinSize) + nameLength > size) return Broken("damaged header");
   info_.rawName.assign(reinterpret_cast<const char*>(&raw_[22]), nameLength);
-  info_.dataCrc = U16(&raw_[22 + nameLength]);
+  info_.dataCrc = LoadLe16(&raw_[22 + nameLength]);
   if (!level1) {
     if (size > kLevel0MinSize + nameLength) Level0Area(&raw_[24 + nameLength], size - kLevel0MinSize - nameLength);
     return LzhHeaderResult::Entry;
@@ -152,7 +150,7 @@ LzhHeaderResult HeaderParse::Level01() {
   // compressed size counts them.
   const std::size_t chainStart = size;
   for (;;) {
-    const std::size_t next = U16(&raw_[raw_.size() - 2]);
+    const std::size_t next = LoadLe16(&raw_[raw_.size() - 2]);
     if (next == 0) break;
     if (next < 3 || info_.compressedSize < next) return Broken("damaged extended header");
     if (raw_.size() + next > kMaxHeaderBytes) return Broken("header too long");
@@ -163,7 +161,7 @@ LzhHeaderResult HeaderParse::Level01() {
 }
 
 LzhHeaderResult HeaderParse::Level2() {
-  std::size_t size = U16(&raw_[0]);
+  std::size_t size = LoadLe16(&raw_[0]);
   if (size < kLevel2MinSize) return Broken("damaged header");
   if (!Extend(kLevel2MinSize - kFirstBytes)) return Broken("the archive ends inside a header");
   // LHA for OS-9/68k counts the header without its size field.
@@ -174,18 +172,18 @@ LzhHeaderResult HeaderParse::Level2() {
 }
 
 void HeaderParse::FixedFields() {
-  info_.compressedSize = U32(&raw_[7]);
-  info_.originalSize = U32(&raw_[11]);
-  baseTime_ = U32(&raw_[15]);
+  info_.compressedSize = LoadLe32(&raw_[7]);
+  info_.originalSize = LoadLe32(&raw_[11]);
+  baseTime_ = LoadLe32(&raw_[15]);
   info_.dosAttribute = raw_[19];
-  info_.dataCrc = U16(&raw_[21]);
+  info_.dataCrc = LoadLe16(&raw_[21]);
   info_.osId = raw_[23];
 }
 
 LzhHeaderResult HeaderParse::Level3() {
-  if (U16(&raw_[0]) != 4) return Broken("damaged header");
+  if (LoadLe16(&raw_[0]) != 4) return Broken("damaged header");
   if (!Extend(kLevel3FixedSize - kFirstBytes)) return Broken("the archive ends inside a header");
-  const std::uint32_t size = U32(&raw_[24]);
+  const std::uint32_t size = LoadLe32(&raw_[24]);
   if (size < kLevel3FixedSize || size > kMaxHeaderBytes) return Broken("damaged header");
   if (!Extend(size - kLevel3FixedSize)) return Broken("the archive ends inside a header");
   FixedFields();
@@ -198,19 +196,19 @@ void HeaderParse::Level0Area(const std::uint8_t* data, std::size_t size) {
   if (info_.method.compare(0, 3, "-pm") == 0) return;  // PMarc keeps comments there
   if ((data[0] == kLzhOsUnix || data[0] == kLzhOsOs9_68k) && size >= 12 && data[1] == 0) {
     info_.osId = data[0];
-    unixTime_ = U32(data + 2);
+    unixTime_ = LoadLe32(data + 2);
     // OS-9/68k repeats the time: the mode is read from the end.
-    info_.unixMode = U16(data + size - 6);
+    info_.unixMode = LoadLe16(data + size - 6);
   } else if (data[0] == kLzhOsOs9 && size >= 22 && data[9] == 0xCC && data[1] == data[17] &&
              data[2] == data[18]) {
     info_.osId = kLzhOsOs9;
-    os9Mode_ = U16(data + 1);
+    os9Mode_ = LoadLe16(data + 1);
   }
 }
 
 bool HeaderParse::Extended(std::size_t offset, std::size_t fieldSize) {
   while (offset + fieldSize <= raw_.size()) {
-    const std::uint64_t size = fieldSize == 2 ? U16(&raw_[offset]) : U32(&raw_[offset]);
+    const std::uint64_t size = fieldSize == 2 ? LoadLe16(&raw_[offset]) : LoadLe32(&raw_[offset]);
     if (size == 0) return true;
     if (size < fieldSize + 1 || size > raw_.size() - offset - fieldSize) return false;
     const std::size_t at = offset + fieldSize;
@@ -236,27 +234,27 @@ void HeaderParse::ExtendedOne(std::uint8_t type, std::size_t at, std::size_t siz
       break;
     case 0x41:  // Windows creation, modification and access times
       if (size >= 24) {
-        const std::uint64_t ft = U64(d + 8);
+        const std::uint64_t ft = LoadLe64(d + 8);
         if (ft != 0) windowsTime_ = static_cast<std::int64_t>(ft / 10000000) - kFileTimeEpochOffset;
       }
       break;
     case 0x42:  // 64-bit sizes for files of 4 GB and more
       if (size >= 16) {
-        largeCompressed_ = U64(d);
-        largeOriginal_ = U64(d + 8);
+        largeCompressed_ = LoadLe64(d);
+        largeOriginal_ = LoadLe64(d + 8);
       }
       break;
     case 0x46:
-      if (size >= 4) info_.codePage = U32(d);
+      if (size >= 4) info_.codePage = LoadLe32(d);
       break;
     case 0x50:
-      if (size >= 2) info_.unixMode = U16(d);
+      if (size >= 2) info_.unixMode = LoadLe16(d);
       break;
     case 0x54:
-      if (size >= 4) unixTime_ = U32(d);
+      if (size >= 4) unixTime_ = LoadLe32(d);
       break;
     case 0xCC:  // OS-9 file information
-      if (size >= 12) os9Mode_ = U16(d + 7);
+      if (size >= 12) os9Mode_ = LoadLe16(d + 7);
       break;
     default:  // comments, owners, OS/2 attributes ...: nothing we restore
       break;
@@ -265,7 +263,7 @@ void HeaderParse::ExtendedOne(std::uint8_t type, std::size_t at, std::size_t siz
 
 LzhHeaderResult HeaderParse::Finish() {
   if (crcField_) {
-    const std::uint16_t stored = U16(&raw_[*crcField_]);
+    const std::uint16_t stored = LoadLe16(&raw_[*crcField_]);
     raw_[*crcField_] = raw_[*crcField_ + 1] = 0;
     if (LzhCrc16Of(raw_.data(), raw_.size()) != stored) return Broken("header CRC error");
   }

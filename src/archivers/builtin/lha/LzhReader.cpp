@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "archivers/builtin/common/ResultCodes.h"
-#include "archivers/builtin/lha/LzhCrc16.h"
+#include "archivers/builtin/codec/LzhCrc16.h"
 #include "archivers/builtin/lha/LzhDecoders.h"
 #include "archivers/builtin/lha/LzhEntryPath.h"
 #include "archivers/builtin/lha/LzhHeaderParser.h"

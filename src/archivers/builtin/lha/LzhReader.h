@@ -10,7 +10,7 @@
 #include <string>
 
 #include "archivers/builtin/common/EntryReader.h"
-#include "archivers/builtin/lha/DecodeStream.h"
+#include "archivers/builtin/codec/DecodeStream.h"
 #include "archivers/builtin/lha/LzhArchiveFile.h"
 #include "archivers/builtin/lha/LzhEntryInfo.h"
 

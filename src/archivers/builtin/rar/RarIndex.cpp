@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "archivers/builtin/common/ByteFile.h"
-#include "archivers/builtin/common/Checksums.h"
+#include "archivers/builtin/codec/Checksums.h"
 #include "archivers/builtin/common/NameText.h"
 
 namespace ks {

@@ -1,4 +1,4 @@
-#include "archivers/builtin/lha/BitWriter.h"
+#include "archivers/builtin/codec/BitWriter.h"
 
 namespace ks {
 

@@ -1,4 +1,4 @@
-#include "archivers/builtin/lha/HuffmanDecoder.h"
+#include "archivers/builtin/codec/HuffmanDecoder.h"
 
 #include <array>
 

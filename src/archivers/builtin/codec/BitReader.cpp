@@ -1,4 +1,4 @@
-#include "archivers/builtin/lha/BitReader.h"
+#include "archivers/builtin/codec/BitReader.h"
 
 namespace ks {
 

@@ -2,9 +2,9 @@
 // written bit by bit, and how it fails on damaged, short or refused data.
 #include <gtest/gtest.h>
 
-#include "archivers/builtin/lha/BitWriter.h"
-#include "archivers/builtin/lha/HuffmanDecoder.h"
-#include "archivers/builtin/lha/StaticHuffmanDecoder.h"
+#include "archivers/builtin/codec/BitWriter.h"
+#include "archivers/builtin/codec/HuffmanDecoder.h"
+#include "archivers/builtin/codec/StaticHuffmanDecoder.h"
 #include "builtin/lha/DecodeTestSupport.h"
 
 namespace ks {

@@ -1,4 +1,4 @@
-#include "archivers/builtin/common/Checksums.h"
+#include "archivers/builtin/codec/Checksums.h"
 
 #include <zlib.h>
 

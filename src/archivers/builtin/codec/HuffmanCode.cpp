@@ -1,4 +1,4 @@
-#include "archivers/builtin/lha/HuffmanCode.h"
+#include "archivers/builtin/codec/HuffmanCode.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,4 +1,4 @@
-#include "archivers/builtin/lha/DecodeWindow.h"
+#include "archivers/builtin/codec/DecodeWindow.h"
 
 #include <algorithm>
 

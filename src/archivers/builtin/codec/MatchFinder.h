@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "archivers/builtin/lha/LzTokens.h"
+#include "archivers/builtin/codec/LzTokens.h"
 
 namespace ks {
 

@@ -1,4 +1,4 @@
-#include "archivers/builtin/lha/MatchFinder.h"
+#include "archivers/builtin/codec/MatchFinder.h"
 
 #include <algorithm>
 #include <bit>

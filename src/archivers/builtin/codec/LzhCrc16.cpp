@@ -1,4 +1,4 @@
-#include "archivers/builtin/lha/LzhCrc16.h"
+#include "archivers/builtin/codec/LzhCrc16.h"
 
 #include <array>
 

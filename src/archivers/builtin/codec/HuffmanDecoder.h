@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "archivers/builtin/lha/BitReader.h"
+#include "archivers/builtin/codec/BitReader.h"
 
 namespace ks {
 

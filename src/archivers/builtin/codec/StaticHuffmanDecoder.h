@@ -38,7 +38,7 @@
 #include <memory>
 #include <vector>
 
-#include "archivers/builtin/lha/DecodeStream.h"
+#include "archivers/builtin/codec/DecodeStream.h"
 
 namespace ks {
 

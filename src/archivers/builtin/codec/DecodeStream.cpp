@@ -1,4 +1,4 @@
-#include "archivers/builtin/lha/DecodeStream.h"
+#include "archivers/builtin/codec/DecodeStream.h"
 
 namespace ks {
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "archivers/builtin/lha/DecodeStream.h"
+#include "archivers/builtin/codec/DecodeStream.h"
 
 namespace ks {
 

@@ -1,11 +1,11 @@
-#include "archivers/builtin/lha/StaticHuffmanDecoder.h"
+#include "archivers/builtin/codec/StaticHuffmanDecoder.h"
 
 #include <algorithm>
 #include <array>
 
-#include "archivers/builtin/lha/BitReader.h"
-#include "archivers/builtin/lha/DecodeWindow.h"
-#include "archivers/builtin/lha/HuffmanDecoder.h"
+#include "archivers/builtin/codec/BitReader.h"
+#include "archivers/builtin/codec/DecodeWindow.h"
+#include "archivers/builtin/codec/HuffmanDecoder.h"
 
 namespace ks {
 

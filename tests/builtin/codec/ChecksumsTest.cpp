@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "archivers/builtin/common/Checksums.h"
+#include "archivers/builtin/codec/Checksums.h"
 
 namespace ks {
 namespace {
