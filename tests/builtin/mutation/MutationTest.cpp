@@ -2,7 +2,7 @@
 // or check as sound with wrong bytes. A bounded run is part of the suite;
 // KS_MUTATIONS=N sets the mutations per sample archive (default 120) and
 // KS_MUTATION_FORK=1 runs each one in a child process, counting crashes and
-// hangs (tests/bench/mutation_bench.sh runs the long version).
+// hangs (bench/mutation_bench.sh runs the long version).
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -7,7 +7,7 @@
 # crashes and hangs. The suite runs the same test with 120 mutations per
 # sample archive in-process.
 #
-# usage: tests/bench/mutation_bench.sh BUILD_DIR [MUTATIONS_PER_SAMPLE] [KEEP_DIR]
+# usage: bench/mutation_bench.sh BUILD_DIR [MUTATIONS_PER_SAMPLE] [KEEP_DIR]
 # KEEP_DIR receives every archive that passed as sound with wrong bytes.
 set -eu
 build=${1:?usage: mutation_bench.sh BUILD_DIR [MUTATIONS_PER_SAMPLE] [KEEP_DIR]}

@@ -15,9 +15,9 @@
 set -euo pipefail
 size=${1:-120}
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${2:-$here/../../build}" && pwd)
+build=$(cd "${2:-$here/../build}" && pwd)
 ka=$build/kestrino-archiver
-pe=$build/tests/ks_panel_extract
+pe=$build/bench/ks_panel_extract
 for b in "$ka" "$pe"; do
   [ -x "$b" ] || { echo "$b not found (build with tests first)" >&2; exit 2; }
 done

@@ -3,11 +3,11 @@
 # screen: starts the program and the drag helper, drags with xdotool from
 # the helper onto "検査", and takes a screenshot of the whole screen.
 #
-#   try-real-drop.sh BUILD_DIR [SCREENSHOT]
+#   try-real-check-drop.sh BUILD_DIR [SCREENSHOT]
 # Run it inside xvfb-run:
-#   xvfb-run -a -s "-screen 0 1280x1024x24" tests/check/tools/try-real-drop.sh build-check
+#   xvfb-run -a -s "-screen 0 1280x1024x24" realdrop/try-real-check-drop.sh build-check
 set -euo pipefail
-. "$(dirname "$0")/../../support/xdrag.sh"
+. "$(dirname "$0")/xdrag.sh"
 
 build=$(cd "${1:?build folder}" && pwd)
 shot=${2:-/tmp/check.png}
@@ -27,7 +27,7 @@ wait_for_panel 50 || { echo "the panel did not show"; cat "$work/kestrino.log"; 
 targetX=$((X + WIDTH / 4))
 targetY=$((Y + HEIGHT * 3 / 4))
 
-"$build/tests/ks_dragsource" 700 100 "$work/files/s.lzh" "$work/files/s.zip" \
+"$build/realdrop/ks_dragsource" 700 100 "$work/files/s.lzh" "$work/files/s.zip" \
   "$work/files/bad.zip" "$work/files/a.txt" "$work/files/sub" >"$work/drag.log" 2>&1 &
 sleep 1
 

@@ -6,7 +6,7 @@
 # Also reports the peak memory of each of our runs, which must stay small
 # whatever the input size (files are streamed, never held whole).
 #
-# usage: tests/bench/pack_bench.sh BUILD_DIR [MEGABYTES]
+# usage: bench/pack_bench.sh BUILD_DIR [MEGABYTES]
 set -eu
 build=${1:?usage: pack_bench.sh BUILD_DIR [MEGABYTES]}
 mb=${2:-64}

@@ -12,7 +12,7 @@
 set -euo pipefail
 size=${1:-200}
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${2:-$here/../../build}" && pwd)
+build=$(cd "${2:-$here/../build}" && pwd)
 ka=$build/kestrino-archiver
 [ -x "$ka" ] || { echo "kestrino-archiver not found in $build (build it first)" >&2; exit 2; }
 for t in zip unzip bsdtar jlha lhasa /usr/bin/time; do

@@ -5,14 +5,14 @@
 # Enter and lists the archive that appears beside the files. Screenshots of
 # the dialog and of the end go to SHOT_PREFIX-dialog.png and -done.png.
 #
-#   try-real-compress.sh BUILD_DIR [SHOT_PREFIX]
+#   try-real-compress-drop.sh BUILD_DIR [SHOT_PREFIX]
 # Run it inside xvfb-run:
-#   xvfb-run -a -s "-screen 0 1280x1024x24" tests/compress/tools/try-real-compress.sh build
+#   xvfb-run -a -s "-screen 0 1280x1024x24" realdrop/try-real-compress-drop.sh build
 # KS_START, when set, is the command that starts the panel (for example the
 # README's "bash scripts/run.sh"); by default a copy of BUILD_DIR/kestrino
 # runs from a folder of its own.
 set -euo pipefail
-. "$(dirname "$0")/../../support/xdrag.sh"
+. "$(dirname "$0")/xdrag.sh"
 
 build=$(cd "${1:?build folder}" && pwd)
 shots=${2:-/tmp/compress}
@@ -33,7 +33,7 @@ wait_for_panel 300 || { echo "the panel did not show"; cat "$work/kestrino.log";
 targetX=$((X + WIDTH / 4))
 targetY=$((Y + HEIGHT / 4))
 
-"$build/tests/ks_dragsource" 700 100 "$work/files/a file.txt" "$work/files/doc" \
+"$build/realdrop/ks_dragsource" 700 100 "$work/files/a file.txt" "$work/files/doc" \
   >"$work/drag.log" 2>&1 &
 sleep 1
 drag_by_hand 800 160 "$targetX" "$targetY"

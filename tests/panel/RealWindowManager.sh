@@ -8,7 +8,7 @@
 # top-most band exactly when "TopMost" is on; the drop is answered as a copy
 # although the source proposed a move.
 #
-#   real-wm.sh BUILD_DIR [SHOT_FOLDER]
+#   RealWindowManager.sh BUILD_DIR [SHOT_FOLDER]
 # Starts its own virtual screen (xvfb-run) and openbox. Exit status 0 when
 # everything held; screenshots of each open window go to SHOT_FOLDER.
 set -euo pipefail
@@ -94,7 +94,7 @@ one_run() {
     fail "panel band at start"
 
   # 1. A real drop on the check zone, proposed as a move (Shift held).
-  "$build/tests/ks_dragsource" 50 50 "$work/files/s.lzh" "$work/files/a.txt" >"$work/drag.log" 2>&1 &
+  "$build/realdrop/ks_dragsource" 50 50 "$work/files/s.lzh" "$work/files/a.txt" >"$work/drag.log" 2>&1 &
   local source=$!
   wait_for '[ -n "$(window_named ks_dragsource)" ]' || fail "drag source did not show"
   sleep 0.5

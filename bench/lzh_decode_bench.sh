@@ -17,7 +17,7 @@
 set -euo pipefail
 size=${1:-200}
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${2:-$here/../../build}" && pwd)
+build=$(cd "${2:-$here/../build}" && pwd)
 ka=$build/kestrino-archiver
 runs=${RUNS:-3}
 [ -x "$ka" ] || { echo "kestrino-archiver not found in $build (build it first)" >&2; exit 2; }

@@ -13,7 +13,7 @@
 set -euo pipefail
 size=${1:-200}
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${2:-$here/../../build}" && pwd)
+build=$(cd "${2:-$here/../build}" && pwd)
 runs=${3:-3}
 ka=$build/kestrino-archiver
 [ -x "$ka" ] || { echo "kestrino-archiver not found in $build (build it first)" >&2; exit 2; }

@@ -6,7 +6,7 @@
 # -lh7- no larger than jlha's -lh7-, our -lh5- at least as fast as zip -6,
 # and our peak memory under 64 MB whatever the corpus size.
 #
-# usage: tests/bench/lzh_bench.sh BUILD_DIR [MEGABYTES] [CORPUS_DIR]
+# usage: bench/lzh_bench.sh BUILD_DIR [MEGABYTES] [CORPUS_DIR]
 # The corpus comes from make_corpus.sh (200 MB unless given); an existing
 # CORPUS_DIR is used as it is. For many small files, pass a copy of
 # /usr/share/doc without its symbolic links: jlha packs what they point to,

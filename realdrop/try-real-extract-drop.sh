@@ -21,11 +21,11 @@ if [ -z "${KS_TRY_DROP_INNER:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 
-. "$(dirname "$0")/../../support/xdrag.sh"
+. "$(dirname "$0")/xdrag.sh"
 drag=$(readlink -f "${1:?the ks_dragsource helper}")
 shots=${2:-/tmp/ks-extract-drop}
 mkdir -p "$shots"
-here=$(cd "$(dirname "$0")/../../.." && pwd)
+here=$(cd "$(dirname "$0")/.." && pwd)
 # The copy of the tree is kept beside it (its build is reused by the next
 # try, and the compiler cache finds its files); everything else is temporary.
 tree=$here/.try-drop

@@ -10,13 +10,13 @@
 # match. Processor time is the cost compared: on a shared machine wall time
 # swings with whatever else runs.
 #
-# usage: tests/bench/compress_bench.sh BUILD_DIR [MEGABYTES] [CORPUS_DIR]
+# usage: bench/compress_bench.sh BUILD_DIR [MEGABYTES] [CORPUS_DIR]
 set -eu
 build=$(cd "${1:?usage: compress_bench.sh BUILD_DIR [MEGABYTES] [CORPUS_DIR]}" && pwd)
 mb=${2:-100}
 here=$(cd "$(dirname "$0")" && pwd)
 tool_bin="$build/kestrino-archiver"
-driver="$build/tests/ks_compress_bench"
+driver="$build/bench/ks_compress_bench"
 for f in "$tool_bin" "$driver"; do
   [ -x "$f" ] || { echo "build it first: $f" >&2; exit 2; }
 done
