@@ -8,10 +8,10 @@
 #include "check/ArchiveTest.h"
 #include "check/CheckLines.h"
 #include "check/FrmChk.h"
-#include "panel/DropReader.h"
-#include "panel/FrmMain.h"
-#include "panel/RunningOperation.h"
-#include "panel/Twips.h"
+#include "ui/DropReader.h"
+#include "ui/PanelWindow.h"
+#include "ui/RunningOperation.h"
+#include "ui/Twips.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -23,7 +23,7 @@ void PaintNow() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEv
 
 }  // namespace
 
-void CheckArchives(FrmMain* panel, const std::vector<std::string>& names) {
+void CheckArchives(PanelWindow* panel, const std::vector<std::string>& names) {
   RunningOperation operation;
   QPointer<FrmChk> chk = TheFrmChk(panel);
   // The window is shared with extraction, which may have left it loaded.
@@ -56,7 +56,7 @@ void CheckArchives(FrmMain* panel, const std::vector<std::string>& names) {
   }
 }
 
-void CheckDrop(FrmMain* panel, const QMimeData* data) {
+void CheckDrop(PanelWindow* panel, const QMimeData* data) {
   const auto names = DroppedNames(data);
   if (!names) {
     RefuseDropWithoutNames();
@@ -65,8 +65,8 @@ void CheckDrop(FrmMain* panel, const QMimeData* data) {
   CheckArchives(panel, *names);
 }
 
-void InstallCheckZone(FrmMain* panel) {
-  QPointer<FrmMain> guarded(panel);
+void InstallCheckZone(PanelWindow* panel) {
+  QPointer<PanelWindow> guarded(panel);
   panel->setDropHandler(Zone::Check, [guarded](const QMimeData* data) {
     if (guarded) CheckDrop(guarded, data);
   });

@@ -5,9 +5,9 @@
 #include <QResizeEvent>
 
 #include "check/ChkLayout.h"
-#include "panel/FrmMain.h"
-#include "panel/PanelFonts.h"
-#include "panel/Twips.h"
+#include "ui/PanelWindow.h"
+#include "ui/PanelFonts.h"
+#include "ui/Twips.h"
 
 namespace ks {
 namespace {
@@ -20,7 +20,7 @@ QSize TwipsToPixels(const QSize& twips) {
 
 }  // namespace
 
-FrmChk::FrmChk(FrmMain* panel) : QDialog(nullptr), panel_(panel) {
+FrmChk::FrmChk(PanelWindow* panel) : QDialog(nullptr), panel_(panel) {
   // No parent: a child window would be disabled along with the panel.
   setObjectName(QStringLiteral("frmChk"));
   setWindowTitle(QStringLiteral("検査結果"));
@@ -106,7 +106,7 @@ void FrmChk::ApplyLayout() {
   cmdClose_->setGeometry(ks::TwipsToPixels(r.cmdClose));
 }
 
-FrmChk* TheFrmChk(FrmMain* panel) {
+FrmChk* TheFrmChk(PanelWindow* panel) {
   if (!g_frmChk) g_frmChk = new FrmChk(panel);
   // A window left open by an operation over a panel that is gone serves the
   // new panel, so closing it gives that one back.
@@ -120,7 +120,7 @@ void UnloadFrmChk() {
   if (g_frmChk) g_frmChk->Unload();
 }
 
-FrmChk* PrepareFrmChk(FrmMain* panel, const std::string& caption) {
+FrmChk* PrepareFrmChk(PanelWindow* panel, const std::string& caption) {
   FrmChk* chk = TheFrmChk(panel);
   chk->hide();
   chk->SetCaption(caption);

@@ -14,12 +14,12 @@ class QPushButton;
 
 namespace ks {
 
-class FrmMain;
+class PanelWindow;
 
 class FrmChk : public QDialog {
   Q_OBJECT
  public:
-  explicit FrmChk(FrmMain* panel);
+  explicit FrmChk(PanelWindow* panel);
 
   void SetCaption(const std::string& caption);
   void Clear();
@@ -38,23 +38,23 @@ class FrmChk : public QDialog {
   void resizeEvent(QResizeEvent* e) override;
 
  private:
-  friend FrmChk* TheFrmChk(FrmMain* panel);
+  friend FrmChk* TheFrmChk(PanelWindow* panel);
   void ApplyLayout();
 
-  QPointer<FrmMain> panel_;
+  QPointer<PanelWindow> panel_;
   QListWidget* lstChk_ = nullptr;
   QPushButton* cmdClose_ = nullptr;
   bool unloaded_ = false;
 };
 
 // The loaded result window, created over `panel` when there is none.
-FrmChk* TheFrmChk(FrmMain* panel);
+FrmChk* TheFrmChk(PanelWindow* panel);
 // The loaded result window, or nullptr.
 FrmChk* LoadedFrmChk();
 // Unloads the result window if one is loaded.
 void UnloadFrmChk();
 // The result window for a run that reports at its end: hidden, captioned,
 // emptied and centred over the panel; the run shows or unloads it.
-FrmChk* PrepareFrmChk(FrmMain* panel, const std::string& caption);
+FrmChk* PrepareFrmChk(PanelWindow* panel, const std::string& caption);
 
 }  // namespace ks

@@ -18,7 +18,7 @@
 #include "core/Settings.h"
 #include "core/ShellOps.h"
 #include "dialogs/FrmPass.h"
-#include "panel/FrmMain.h"
+#include "ui/PanelWindow.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -114,7 +114,7 @@ bool NamesListable(const std::vector<std::string>& names, const std::string& sou
 
 // The folder the archive goes to; "" (after telling the user) when the
 // desktop is wanted but cannot be found.
-std::string Destination(const FrmMain* panel, const std::string& source) {
+std::string Destination(const PanelWindow* panel, const std::string& source) {
   if (!panel || !panel->DesktopChecked()) return source;
   const std::string desktop = DesktopFolder();
   std::error_code ec;
@@ -135,7 +135,7 @@ bool NameFree(const std::string& source, const std::string& destination) {
   return true;
 }
 
-void ShowOrUnloadResult(FrmChk* chk, FrmMain* panel, bool failed) {
+void ShowOrUnloadResult(FrmChk* chk, PanelWindow* panel, bool failed) {
   if (panel && (failed || panel->ErrRepPacChecked())) {
     panel->OpenWindowOver(chk);
     chk->ShowWindow();
@@ -207,7 +207,7 @@ void RunCompression(FrmInBox& box) {
   // through) must not start a second run over the first.
   RunGuard guard;
   if (guard.AlreadyRunning()) return;
-  FrmMain* panel = box.Panel();
+  PanelWindow* panel = box.Panel();
 
   // Spaces around the typed name are never part of it.
   const std::string typed = TrimSpaces(box.ArcNameText());

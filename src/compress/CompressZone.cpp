@@ -6,8 +6,8 @@
 #include "compress/FrmJack.h"
 #include "core/DropList.h"
 #include "core/PathText.h"
-#include "panel/DropReader.h"
-#include "panel/FrmMain.h"
+#include "ui/DropReader.h"
+#include "ui/PanelWindow.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -42,7 +42,7 @@ std::vector<std::string> NormalisedDropNames(const std::vector<std::string>& nam
   return out;
 }
 
-void CompressDrop(FrmMain* panel, const QMimeData* data) {
+void CompressDrop(PanelWindow* panel, const QMimeData* data) {
   const auto names = DroppedNames(data);
   if (!names || names->size() > kMaxDroppedNames) {
     RefuseDrop();
@@ -57,8 +57,8 @@ void CompressDrop(FrmMain* panel, const QMimeData* data) {
   OpenInBox(panel);
 }
 
-void InstallCompressZone(FrmMain* panel) {
-  QPointer<FrmMain> guarded(panel);
+void InstallCompressZone(PanelWindow* panel) {
+  QPointer<PanelWindow> guarded(panel);
   panel->setDropHandler(Zone::Compress, [guarded](const QMimeData* data) {
     if (guarded) CompressDrop(guarded, data);
   });

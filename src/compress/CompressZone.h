@@ -10,7 +10,7 @@ class QMimeData;
 
 namespace ks {
 
-class FrmMain;
+class PanelWindow;
 
 // The most names one drop may carry.
 inline constexpr std::size_t kMaxDroppedNames = 32767;
@@ -25,9 +25,9 @@ bool IsRefusedDropRoot(const std::string& name);
 std::vector<std::string> NormalisedDropNames(const std::vector<std::string>& names);
 
 // The compress zone's drop handler.
-void CompressDrop(FrmMain* panel, const QMimeData* data);
+void CompressDrop(PanelWindow* panel, const QMimeData* data);
 
 // Makes drops on lbl1 start a compression and enables "Jack32.dllの設定".
-void InstallCompressZone(FrmMain* panel);
+void InstallCompressZone(PanelWindow* panel);
 
 }  // namespace ks

@@ -17,10 +17,10 @@
 #include "core/FileTests.h"
 #include "core/Settings.h"
 #include "dialogs/VersionText.h"
-#include "panel/AppIcon.h"
-#include "panel/FrmMain.h"
-#include "panel/PanelFonts.h"
-#include "panel/Twips.h"
+#include "ui/AppIcon.h"
+#include "ui/PanelWindow.h"
+#include "ui/PanelFonts.h"
+#include "ui/Twips.h"
 
 namespace ks {
 namespace {
@@ -46,7 +46,7 @@ bool HasSettingsDialog(LibraryId id) {
 
 }  // namespace
 
-FrmInBox::FrmInBox(FrmMain* panel) : QDialog(nullptr), panel_(panel) {
+FrmInBox::FrmInBox(PanelWindow* panel) : QDialog(nullptr), panel_(panel) {
   // No parent: a child window would be disabled along with the panel.
   setObjectName(QStringLiteral("frmInBox"));
   setWindowTitle(QStringLiteral("圧縮"));
@@ -222,7 +222,7 @@ void FrmInBox::closeEvent(QCloseEvent* e) {
   QDialog::closeEvent(e);
 }
 
-FrmInBox* OpenInBox(FrmMain* panel) {
+FrmInBox* OpenInBox(PanelWindow* panel) {
   if (g_inBox) g_inBox->Unload();
   g_inBox = new FrmInBox(panel);
   if (panel)

@@ -16,16 +16,16 @@ class QPushButton;
 
 namespace ks {
 
-class FrmMain;
+class PanelWindow;
 
 class FrmInBox : public QDialog {
   Q_OBJECT
  public:
   // Builds and loads the dialog from the settings and the current drop;
   // placing and showing it is the opener's part.
-  explicit FrmInBox(FrmMain* panel);
+  explicit FrmInBox(PanelWindow* panel);
 
-  FrmMain* Panel() const { return panel_; }
+  PanelWindow* Panel() const { return panel_; }
 
   // What the compression run reads.
   std::string ArcNameText() const;
@@ -59,7 +59,7 @@ class FrmInBox : public QDialog {
   void OpenSplitSettings();
   void StartCompression();
 
-  QPointer<FrmMain> panel_;
+  QPointer<PanelWindow> panel_;
   QLabel* lblType1_ = nullptr;
   QPushButton* cmdConf_ = nullptr;
   QListWidget* lstArc_ = nullptr;
@@ -77,7 +77,7 @@ class FrmInBox : public QDialog {
 
 // Loads the dialog over `panel` and shows it without blocking; the panel is
 // disabled meanwhile. Returns the loaded dialog.
-FrmInBox* OpenInBox(FrmMain* panel);
+FrmInBox* OpenInBox(PanelWindow* panel);
 // The loaded compression dialog, or nullptr.
 FrmInBox* LoadedInBox();
 

@@ -9,10 +9,10 @@
 #include "compress/FrmInBox.h"
 #include "compress/SplitText.h"
 #include "core/Settings.h"
-#include "panel/AppIcon.h"
-#include "panel/FrmMain.h"
-#include "panel/PanelFonts.h"
-#include "panel/Twips.h"
+#include "ui/AppIcon.h"
+#include "ui/PanelWindow.h"
+#include "ui/PanelFonts.h"
+#include "ui/Twips.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -29,7 +29,7 @@ QRect Twips(int left, int top, int width, int height) {
 
 }  // namespace
 
-FrmJack::FrmJack(FrmMain* panel, FrmInBox* inBox) : QDialog(nullptr), panel_(panel), inBox_(inBox) {
+FrmJack::FrmJack(PanelWindow* panel, FrmInBox* inBox) : QDialog(nullptr), panel_(panel), inBox_(inBox) {
   // No parent: a child window would be disabled along with its opener.
   setObjectName(QStringLiteral("frmJack"));
   setWindowTitle(QStringLiteral("Jack32の切り裂き設定"));
@@ -137,7 +137,7 @@ void FrmJack::done(int result) {
   deleteLater();
 }
 
-FrmJack* OpenFrmJack(FrmMain* panel, SplitOpener opener, FrmInBox* inBox) {
+FrmJack* OpenFrmJack(PanelWindow* panel, SplitOpener opener, FrmInBox* inBox) {
   if (g_frmJack) g_frmJack->reject();
   g_frmJack = new FrmJack(panel, opener == SplitOpener::InBox ? inBox : nullptr);
   if (panel) {

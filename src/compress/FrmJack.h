@@ -17,7 +17,7 @@ class QPushButton;
 namespace ks {
 
 class FrmInBox;
-class FrmMain;
+class PanelWindow;
 
 enum class SplitOpener { Main, InBox };
 
@@ -25,7 +25,7 @@ class FrmJack : public QDialog {
   Q_OBJECT
  public:
   // Loads the window from the stored settings; showing it is the opener's part.
-  FrmJack(FrmMain* panel, FrmInBox* inBox);
+  FrmJack(PanelWindow* panel, FrmInBox* inBox);
 
   // The hidden opener field: "inbox" or "main".
   void SetOpener(SplitOpener opener);
@@ -38,7 +38,7 @@ class FrmJack : public QDialog {
   void PresetSelected();
   void Confirm();
 
-  QPointer<FrmMain> panel_;
+  QPointer<PanelWindow> panel_;
   QPointer<FrmInBox> inBox_;
   QListWidget* lstJack_ = nullptr;
   QLineEdit* txtJackSize_ = nullptr;
@@ -51,7 +51,7 @@ class FrmJack : public QDialog {
 
 // Opens the window over the panel for `opener`. The compression dialog
 // disables itself before; the panel is disabled here.
-FrmJack* OpenFrmJack(FrmMain* panel, SplitOpener opener, FrmInBox* inBox = nullptr);
+FrmJack* OpenFrmJack(PanelWindow* panel, SplitOpener opener, FrmInBox* inBox = nullptr);
 // The loaded split settings window, or nullptr.
 FrmJack* LoadedFrmJack();
 

@@ -1,6 +1,6 @@
 #include "compress/SplitText.h"
 
-#include "panel/SettingValues.h"
+#include "core/SettingValues.h"
 
 namespace ks {
 

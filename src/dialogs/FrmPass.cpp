@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "panel/PanelFonts.h"
-#include "panel/Twips.h"
+#include "ui/PanelFonts.h"
+#include "ui/Twips.h"
 #include "platform/Platform.h"
 
 namespace ks {

@@ -11,11 +11,11 @@
 #include "archivers/LibrarySet.h"
 #include "dialogs/HelpPage.h"
 #include "dialogs/VersionText.h"
-#include "panel/AppIcon.h"
-#include "panel/FrmMain.h"
-#include "panel/OleColor.h"
-#include "panel/PanelFonts.h"
-#include "panel/Twips.h"
+#include "ui/AppIcon.h"
+#include "ui/PanelWindow.h"
+#include "ui/OleColor.h"
+#include "ui/PanelFonts.h"
+#include "ui/Twips.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -27,7 +27,7 @@ QRect Twips(int left, int top, int width, int height) {
 
 }  // namespace
 
-FrmVer::FrmVer(FrmMain* panel) : QWidget(nullptr), panel_(panel) {
+FrmVer::FrmVer(PanelWindow* panel) : QWidget(nullptr), panel_(panel) {
   // No parent: a child window would be disabled along with the panel.
   setObjectName(QStringLiteral("frmVer"));
   setWindowTitle(QStringLiteral("Infomation"));
@@ -84,7 +84,7 @@ FrmVer::FrmVer(FrmMain* panel) : QWidget(nullptr), panel_(panel) {
       lblVer_->setText(logo->text());
   }
   // The panel places it, puts it into the top-most band and gives it the
-  // focus when it opens the window (FrmMain::OpenWindowOver).
+  // focus when it opens the window (PanelWindow::OpenWindowOver).
   cmdOk_->setFocus();
 }
 

@@ -13,7 +13,7 @@ class QPushButton;
 
 namespace ks {
 
-class FrmMain;
+class PanelWindow;
 
 class FrmVer : public QWidget {
   Q_OBJECT
@@ -21,7 +21,7 @@ class FrmVer : public QWidget {
   // Loads the window for `panel`: the library lines and the logo text. The
   // panel opens it (centred, always in the top-most band, with the focus);
   // it deletes itself when closed.
-  explicit FrmVer(FrmMain* panel);
+  explicit FrmVer(PanelWindow* panel);
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -29,7 +29,7 @@ class FrmVer : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QPointer<FrmMain> panel_;
+  QPointer<PanelWindow> panel_;
   QLabel* lblVer_ = nullptr;
   QPlainTextEdit* txtVer_ = nullptr;
   QPushButton* cmdOk_ = nullptr;

@@ -16,10 +16,10 @@
 #include "extract/ExtractCommands.h"
 #include "extract/ExtractLines.h"
 #include "extract/OutputFolders.h"
-#include "panel/DropReader.h"
-#include "panel/FrmMain.h"
-#include "panel/RunningOperation.h"
-#include "panel/Twips.h"
+#include "ui/DropReader.h"
+#include "ui/PanelWindow.h"
+#include "ui/RunningOperation.h"
+#include "ui/Twips.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -27,7 +27,7 @@ namespace {
 
 constexpr const char* kFailedTitle = "解凍失敗";
 
-WindowHandle Handle(FrmMain* panel) { return static_cast<QWidget*>(panel); }
+WindowHandle Handle(PanelWindow* panel) { return static_cast<QWidget*>(panel); }
 
 // What became of one dropped name.
 struct NameOutcome {
@@ -39,11 +39,11 @@ struct NameOutcome {
 
 // Hidden, captioned for this run, emptied and centred over the panel; it is
 // shown, or unloaded, when the run ends.
-FrmChk* PrepareResultWindow(FrmMain* panel) { return PrepareFrmChk(panel, "解凍結果"); }
+FrmChk* PrepareResultWindow(PanelWindow* panel) { return PrepareFrmChk(panel, "解凍結果"); }
 
 // Where this run extracts to, with a trailing separator; nullopt when the
 // desktop is asked for but the desktop cannot tell where it is.
-std::optional<std::string> Destination(const FrmMain& panel) {
+std::optional<std::string> Destination(const PanelWindow& panel) {
   if (!panel.DesktopChecked()) return LongestDropFolder();
   const std::string desktop = DesktopFolder();
   if (desktop.empty()) return std::nullopt;
@@ -59,7 +59,7 @@ std::optional<std::string> Destination(const FrmMain& panel) {
 // The library call of one archive: the busy test (a busy library ends the
 // program, as a second command inside it would corrupt its work), the
 // command line of its branch, the call with the panel as owner.
-NameOutcome CallLibrary(FrmMain& panel, const ExtractBranch& branch, const std::string& name,
+NameOutcome CallLibrary(PanelWindow& panel, const ExtractBranch& branch, const std::string& name,
                         const std::string& folder, const std::string& destination,
                         std::string& output) {
   NameOutcome out;
@@ -82,7 +82,7 @@ NameOutcome CallLibrary(FrmMain& panel, const ExtractBranch& branch, const std::
 
 // One dropped name, start to end. `type` receives its type as soon as it is
 // known. Throws PathNotFound when its extraction folder cannot be made.
-NameOutcome ExtractOne(FrmMain& panel, const std::string& name, const std::string& destination,
+NameOutcome ExtractOne(PanelWindow& panel, const std::string& name, const std::string& destination,
                        std::string& output, std::string& type) {
   NameOutcome out;
   if (const auto failure = TryLibraryWork([&] { type = ArcType(name); })) {
@@ -128,7 +128,7 @@ void PaintNow() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEv
 
 }  // namespace
 
-void ExtractArchives(FrmMain* panel, const std::vector<std::string>& names) {
+void ExtractArchives(PanelWindow* panel, const std::vector<std::string>& names) {
   RunningOperation operation;
   QPointer<FrmChk> chk = PrepareResultWindow(panel);
   ThePlatform().SetTopMost(Handle(panel), false);
@@ -180,7 +180,7 @@ void ExtractArchives(FrmMain* panel, const std::vector<std::string>& names) {
   }
 }
 
-void ExtractDrop(FrmMain* panel, const QMimeData* data) {
+void ExtractDrop(PanelWindow* panel, const QMimeData* data) {
   const auto names = DroppedNames(data);
   if (!names) {
     RefuseDropWithoutNames();
@@ -189,8 +189,8 @@ void ExtractDrop(FrmMain* panel, const QMimeData* data) {
   ExtractArchives(panel, *names);
 }
 
-void InstallExtractZone(FrmMain* panel) {
-  QPointer<FrmMain> guarded(panel);
+void InstallExtractZone(PanelWindow* panel) {
+  QPointer<PanelWindow> guarded(panel);
   panel->setDropHandler(Zone::Extract, [guarded](const QMimeData* data) {
     if (guarded) ExtractDrop(guarded, data);
   });

@@ -12,21 +12,21 @@ class QMimeData;
 
 namespace ks {
 
-class FrmMain;
+class PanelWindow;
 
 // Extracts `names` in order over `panel` (not null). Fills DroppedFiles.
 // A name that gets no library call is listed with "Skip"; a library that
 // fails or throws fails only its own name. The run stops early only when
 // an extraction folder cannot be prepared (two messages, the result window
 // stays hidden) or a library is busy (its message, then the program ends).
-void ExtractArchives(FrmMain* panel, const std::vector<std::string>& names);
+void ExtractArchives(PanelWindow* panel, const std::vector<std::string>& names);
 
 // The extract zone's drop handler: a drop without file names is refused
 // with a message and nothing else happens; otherwise the names are
 // extracted.
-void ExtractDrop(FrmMain* panel, const QMimeData* data);
+void ExtractDrop(PanelWindow* panel, const QMimeData* data);
 
 // Makes drops on the panel's extract zone run the extraction.
-void InstallExtractZone(FrmMain* panel);
+void InstallExtractZone(PanelWindow* panel);
 
 }  // namespace ks

@@ -4,7 +4,7 @@
 #include <QDropEvent>
 #include <QMouseEvent>
 
-#include "panel/RunningOperation.h"
+#include "ui/RunningOperation.h"
 
 namespace ks {
 

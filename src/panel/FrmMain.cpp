@@ -13,13 +13,13 @@
 #include <QTimer>
 
 #include "dialogs/FrmVer.h"
-#include "panel/AppIcon.h"
+#include "ui/AppIcon.h"
 #include "panel/DropLabel.h"
 #include "panel/Outline.h"
-#include "panel/PanelFonts.h"
+#include "ui/PanelFonts.h"
 #include "panel/PanelSave.h"
-#include "panel/RunningOperation.h"
-#include "panel/Twips.h"
+#include "ui/RunningOperation.h"
+#include "ui/Twips.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -69,7 +69,7 @@ std::optional<QColor> AskColourDialog(QWidget* owner, FrmMain::CustomColourTable
 
 FrmMain* MainPanel() { return g_panel; }
 
-FrmMain::FrmMain(QWidget* parent) : QWidget(parent) {
+FrmMain::FrmMain(QWidget* parent) : PanelWindow(parent) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Kestrino"));
   setWindowIcon(AppIcon());

@@ -4,16 +4,16 @@
 // Controls carry their control names as object names (lbl1, chkTop,
 // mnuErrRep ...), so findChild finds them.
 
-#include <QWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 
-#include "panel/OleColor.h"
+#include "ui/OleColor.h"
 #include "panel/PanelLayout.h"
 #include "panel/SettingsMenu.h"
+#include "ui/PanelWindow.h"
 
 class QCheckBox;
 class QLabel;
@@ -24,29 +24,26 @@ namespace ks {
 class DropLabel;
 class Outline;
 
-enum class Zone { Compress, Extract, Check };
-
-class FrmMain : public QWidget {
+class FrmMain : public PanelWindow {
   Q_OBJECT
  public:
   // Loads the panel hidden; the 16 custom colours start all zero.
   explicit FrmMain(QWidget* parent = nullptr);
   ~FrmMain() override;
 
-  // What a drop on a zone does; a zone with no handler ignores drops.
-  void setDropHandler(Zone zone, std::function<void(const QMimeData*)> handler);
-
-  // Stacking from chkTop: top-most band when checked, normal band otherwise.
-  void ApplyTopMost();
-
-  // The options other operations read when they start.
-  bool FolderChecked() const;
-  bool DesktopChecked() const;
-  bool TopMostChecked() const;
-  bool DblFolderChecked() const;
-  bool FolderOpenChecked() const;
-  bool ErrRepChecked() const;
-  bool ErrRepPacChecked() const;
+  // --- PanelWindow -------------------------------------------------------
+  void setDropHandler(Zone zone, std::function<void(const QMimeData*)> handler) override;
+  void setSplitSettingsHandler(std::function<void()> handler) override;
+  void ApplyTopMost() override;
+  bool FolderChecked() const override;
+  bool DesktopChecked() const override;
+  bool TopMostChecked() const override;
+  bool DblFolderChecked() const override;
+  bool FolderOpenChecked() const override;
+  bool ErrRepChecked() const override;
+  bool ErrRepPacChecked() const override;
+  void OpenWindowOver(QWidget* window, OverBand band = OverBand::FollowTopMost) override;
+  void WindowClosed() override;
 
   // --- appearance --------------------------------------------------------
   // Colour values as stored: 0x00BBGGRR or 0x800000nn (system colour).
@@ -95,34 +92,11 @@ class FrmMain : public QWidget {
   // The "Supported" list: the tooltip of lblDll.
   void SetSupported(const std::string& tooltip);
 
-  // The split settings window is built elsewhere; until its opener is
-  // installed "Jack32.dllの設定" stays disabled.
-  void setSplitSettingsHandler(std::function<void()> handler);
-  // Which band a window opened over the panel goes into: the top-most band
-  // when chkTop is checked, or always (the version window).
-  enum class OverBand { FollowTopMost, AlwaysTopMost };
-  // A window of the program opening over the panel (compression dialog,
-  // split settings, result window, version window): the panel is disabled and
-  // steps down to the normal band; the window is centred over the panel and
-  // moved wholly onto the panel's screen, put into its band, shown without
-  // blocking, brought to the front and given the keyboard focus. Whatever
-  // the bands, the user sees it above the panel and can answer it with keys.
-  void OpenWindowOver(QWidget* window, OverBand band = OverBand::FollowTopMost);
-  // That window closing: the panel is enabled and its band re-applied.
-  void WindowClosed();
   // "バージョン情報": disables the panel and opens frmVer.
   void OpenVersionWindow();
   // Opens the settings menu as a pop-up at a screen position.
   void PopupSettingsMenu(const QPoint& globalPos);
   const SettingsMenu& Menu() const { return menu_; }
-
-  // The output folders of an extraction, with this panel's "Folder" option:
-  // the folder the library extracts into (throws PathNotFound when it
-  // cannot be prepared), and the collapse of a doubled folder level. Their
-  // rules are in extract/OutputFolders.
-  std::string ksExtractFolder1st(const std::string& strArcDir);
-  std::string ksExtractFolder2nd(const std::string& strExDir, const std::string& strArcDir,
-                                 const std::string& strOrgData);
 
   // What happens after closing has written the settings; by default the
   // application quits.

@@ -10,10 +10,10 @@
 #include "core/FileTests.h"
 #include "core/Settings.h"
 #include "panel/DropLabel.h"
-#include "panel/DropReader.h"
+#include "ui/DropReader.h"
 #include "panel/FrmMain.h"
 #include "panel/Outline.h"
-#include "panel/Twips.h"
+#include "ui/Twips.h"
 
 namespace ks {
 

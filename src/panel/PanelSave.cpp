@@ -4,7 +4,7 @@
 
 #include "core/Settings.h"
 #include "panel/FrmMain.h"
-#include "panel/SettingValues.h"
+#include "core/SettingValues.h"
 
 namespace ks {
 namespace {

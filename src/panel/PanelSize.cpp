@@ -1,6 +1,6 @@
 #include "panel/PanelSize.h"
 
-#include "panel/SettingValues.h"
+#include "core/SettingValues.h"
 
 namespace ks {
 

@@ -13,8 +13,8 @@
 #include "core/Settings.h"
 #include "panel/FrmMain.h"
 #include "panel/PanelSize.h"
-#include "panel/SettingValues.h"
-#include "panel/Twips.h"
+#include "core/SettingValues.h"
+#include "ui/Twips.h"
 
 namespace ks {
 namespace {

@@ -13,7 +13,7 @@
 #include "check/CheckTestSupport.h"
 #include "check/FrmChk.h"
 #include "panel/PanelTestSupport.h"
-#include "panel/Twips.h"
+#include "ui/Twips.h"
 #include "platform/qt/QtArchiverHost.h"
 
 using namespace ks;

@@ -9,7 +9,7 @@
 #include "check/ChkLayout.h"
 #include "check/FrmChk.h"
 #include "panel/PanelTestSupport.h"
-#include "panel/Twips.h"
+#include "ui/Twips.h"
 
 using namespace ks;
 using namespace ks::test;

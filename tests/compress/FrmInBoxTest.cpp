@@ -8,7 +8,7 @@
 #include "compress/CompressTestSupport.h"
 #include "compress/FrmJack.h"
 #include "core/DropList.h"
-#include "panel/Twips.h"
+#include "ui/Twips.h"
 
 using namespace ks;
 using namespace ks::test;

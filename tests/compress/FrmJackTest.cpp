@@ -5,7 +5,7 @@
 
 #include "compress/CompressTestSupport.h"
 #include "compress/FrmJack.h"
-#include "panel/Twips.h"
+#include "ui/Twips.h"
 
 using namespace ks;
 using namespace ks::test;

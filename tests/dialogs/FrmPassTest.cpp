@@ -5,7 +5,7 @@
 
 #include "compress/CompressTestSupport.h"
 #include "dialogs/FrmPass.h"
-#include "panel/Twips.h"
+#include "ui/Twips.h"
 #include "platform/RecordingPlatform.h"
 
 using namespace ks;

@@ -8,7 +8,7 @@
 #include <QScreen>
 
 #include "panel/PanelTestSupport.h"
-#include "panel/Twips.h"
+#include "ui/Twips.h"
 
 using namespace ks;
 using namespace ks::test;

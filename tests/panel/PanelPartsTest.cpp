@@ -5,10 +5,10 @@
 #include <QUrl>
 #include <QtTest>
 
-#include "panel/DropReader.h"
-#include "panel/OleColor.h"
+#include "ui/DropReader.h"
+#include "ui/OleColor.h"
 #include "panel/PanelLayout.h"
-#include "panel/SettingValues.h"
+#include "core/SettingValues.h"
 
 using namespace ks;
 

@@ -6,7 +6,7 @@
 
 #include "panel/PanelSize.h"
 #include "panel/PanelTestSupport.h"
-#include "panel/Twips.h"
+#include "ui/Twips.h"
 
 using namespace ks;
 using namespace ks::test;

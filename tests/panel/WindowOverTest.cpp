@@ -14,7 +14,7 @@
 #include "check/FrmChk.h"
 #include "dialogs/FrmVer.h"
 #include "panel/PanelTestSupport.h"
-#include "panel/Twips.h"
+#include "ui/Twips.h"
 
 using namespace ks;
 using namespace ks::test;

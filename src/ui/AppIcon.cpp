@@ -1,4 +1,4 @@
-#include "panel/AppIcon.h"
+#include "ui/AppIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "panel/DropReader.h"
+#include "ui/DropReader.h"
 
 #include <QDir>
 #include <QMimeData>

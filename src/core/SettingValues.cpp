@@ -1,4 +1,4 @@
-#include "panel/SettingValues.h"
+#include "core/SettingValues.h"
 
 #include <cctype>
 #include <charconv>

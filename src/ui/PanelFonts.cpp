@@ -1,4 +1,4 @@
-#include "panel/PanelFonts.h"
+#include "ui/PanelFonts.h"
 
 #include <cmath>
 

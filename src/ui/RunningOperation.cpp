@@ -1,4 +1,4 @@
-#include "panel/RunningOperation.h"
+#include "ui/RunningOperation.h"
 
 namespace ks {
 namespace {

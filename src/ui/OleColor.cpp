@@ -1,4 +1,4 @@
-#include "panel/OleColor.h"
+#include "ui/OleColor.h"
 
 #include <array>
 

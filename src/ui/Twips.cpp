@@ -1,4 +1,4 @@
-#include "panel/Twips.h"
+#include "ui/Twips.h"
 
 #include <QGuiApplication>
 #include <QScreen>
