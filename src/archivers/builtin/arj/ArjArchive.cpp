@@ -86,18 +86,14 @@ int ArjArchive::Open(const std::string& path) {
   file_ = std::fopen(path.c_str(), "rb");
   struct stat st{};
   if (!file_ || ::fstat(::fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) {
-    error_ = kArcArcFileOpen;
-    errorText_ = "cannot open " + path;
-    return error_;
+    return Fail(kArcArcFileOpen, "cannot open " + path);
   }
   fileSize_ = static_cast<std::uint64_t>(st.st_size);
   if (const int r = FindMainHeader(); r != kArcOk) return r;
   bool end = false;
   if (const int r = ReadBlock(main_, end); r != kArcOk) return r;
   if (end || main_.type() != ArjFileType::Main) {
-    error_ = kArcNotArcFile;
-    errorText_ = "not an ARJ archive";
-    return error_;
+    return Fail(kArcNotArcFile, "not an ARJ archive");
   }
   return kArcOk;
 }
@@ -117,9 +113,7 @@ int ArjArchive::FindMainHeader() {
         return Seek(p) ? kArcOk : kArcCannotRead;
     }
   }
-  error_ = kArcNotArcFile;
-  errorText_ = "not an ARJ archive";
-  return error_;
+  return Fail(kArcNotArcFile, "not an ARJ archive");
 }
 
 bool ArjArchive::HeadersFollow() {
@@ -144,20 +138,13 @@ bool ArjArchive::HeadersFollow() {
 
 bool ArjArchive::Seek(std::uint64_t offset) {
   if (::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0) return true;
-  error_ = kArcCannotRead;
-  errorText_ = "cannot read the archive";
+  Fail(kArcCannotRead, "cannot read the archive");
   return false;
 }
 
 std::uint64_t ArjArchive::bytesRead() const {
   const off_t p = file_ ? ::ftello(file_) : 0;
   return p > 0 ? static_cast<std::uint64_t>(p) : 0;
-}
-
-int ArjArchive::Fail(int code, std::string text) {
-  error_ = code;
-  errorText_ = std::move(text);
-  return code;
 }
 
 int ArjArchive::ReadBlock(ArjHeader& out, bool& end) {
@@ -198,8 +185,7 @@ int ArjArchive::ReadBlock(ArjHeader& out, bool& end) {
 }
 
 ArjArchive::Next ArjArchive::Broken(int code, std::string text) {
-  error_ = code;
-  errorText_ = std::move(text);
+  Fail(code, std::move(text));
   return Next::Broken;
 }
 

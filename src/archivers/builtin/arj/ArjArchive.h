@@ -43,14 +43,12 @@ class ArjArchive : public EntryReader {
   // The data is passed over by the next NextEntry.
   int SkipData() override { return kArcOk; }
 
-  int error() const override { return error_; }
-  const std::string& errorText() const override { return errorText_; }
   std::uint64_t bytesRead() const override;
   std::uint64_t fileSize() const override { return fileSize_; }
 
  private:
   // Reads one header block at the current position into `out`; `end` is set
-  // for the end mark. kArcOk or the failure, with errorText_ set.
+  // for the end mark. kArcOk or the failure, with errorText() set.
   int ReadBlock(ArjHeader& out, bool& end);
   int FindMainHeader();
   bool Seek(std::uint64_t offset);
@@ -58,7 +56,6 @@ class ArjArchive : public EntryReader {
   // position.
   bool HeadersFollow();
   Next Broken(int code, std::string text);
-  int Fail(int code, std::string text);
 
   std::FILE* file_ = nullptr;
   std::uint64_t fileSize_ = 0;
@@ -69,8 +66,6 @@ class ArjArchive : public EntryReader {
   bool haveEntry_ = false;
   std::uint64_t dataStart_ = 0;  // where the current entry's data begins
   bool ended_ = false;
-  int error_ = 0;
-  std::string errorText_;
 };
 
 }  // namespace ks

@@ -35,9 +35,7 @@ class UnarjBackend : public BuiltinBackend {
   UnarjBackend() : BuiltinBackend(kUnarjVersion) {}
 
   int CheckArchive(const std::string& file, int mode) override {
-    if (running()) return 0;
-    RunningScope scope(*this);
-    return CheckArjArchive(file, mode);
+    return CheckWhenIdle([&] { return CheckArjArchive(file, mode); });
   }
 
  protected:
@@ -47,8 +45,7 @@ class UnarjBackend : public BuiltinBackend {
   int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {
     const std::vector<std::string> args = SplitCommandLine(commandLine);
     if (args.empty() || Lower(args[0]) != "x") {
-      log.Line("unknown command: " + commandLine);
-      return kArcCommandName;
+      return UnknownCommand(log, commandLine);
     }
     std::vector<std::string> names;
     for (std::size_t i = 1; i < args.size(); ++i) {

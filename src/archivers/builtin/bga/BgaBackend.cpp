@@ -34,13 +34,13 @@ class BgaBackend : public BuiltinBackend {
   // other mode: every entry is decompressed and verified too. Non-zero
   // means yes / sound.
   int CheckArchive(const std::string& file, int mode) override {
-    if (running()) return 0;
-    RunningScope scope(*this);
-    std::string why;
-    if (mode == 0) return VerifyBgaHeaders(file, why) == kArcOk ? 1 : 0;
-    BgaReader reader;
-    OutputLog ignored;
-    return reader.Open(file) == kArcOk && TestEntries(reader, ignored) == kArcOk ? 1 : 0;
+    return CheckWhenIdle([&] {
+      std::string why;
+      if (mode == 0) return VerifyBgaHeaders(file, why) == kArcOk ? 1 : 0;
+      BgaReader reader;
+      OutputLog ignored;
+      return reader.Open(file) == kArcOk && TestEntries(reader, ignored) == kArcOk ? 1 : 0;
+    });
   }
 
  protected:
@@ -53,8 +53,7 @@ class BgaBackend : public BuiltinBackend {
                (args.size() > 1 ? ": " + args[1] : std::string()));
       return kArcNotSupported;
     }
-    log.Line("unknown command: " + commandLine);
-    return kArcCommandName;
+    return UnknownCommand(log, commandLine);
   }
 
  private:

@@ -22,12 +22,6 @@ constexpr std::size_t kMaxHeader = kBgaFixedSize + 2 * kBgaMaxNamePart;
 BgaReader::BgaReader() : fileBuffer_(kFileBuffer), chunk_(kChunk) {}
 BgaReader::~BgaReader() = default;
 
-int BgaReader::Fail(int code, std::string text) {
-  error_ = code;
-  errorText_ = std::move(text);
-  return code;
-}
-
 bool BgaReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
   if (offset > fileSize_ || size > fileSize_ - offset) return false;
   // Entries are read in order: most reads go on where the last one ended,
@@ -57,7 +51,7 @@ int BgaReader::Open(const std::string& file) {
   if (!ReadAt(0, head.data(), head.size()))
     return Fail(kArcArcFileOpen, "cannot read " + file + ": " + std::strerror(errno));
   if (!FindStart(head)) {
-    if (error_ != 0) return error_;
+    if (error() != 0) return error();
     return Fail(kArcNotArcFile, "not a GZA or BZA archive: " + file);
   }
   next_ = start_;

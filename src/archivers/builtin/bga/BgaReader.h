@@ -51,8 +51,6 @@ class BgaReader : public EntryReader {
   // Nothing to do: the next NextEntry goes past the data.
   int SkipData() override { return kArcOk; }
 
-  int error() const override { return error_; }
-  const std::string& errorText() const override { return errorText_; }
   std::uint64_t bytesRead() const override { return consumed_; }
   std::uint64_t fileSize() const override { return fileSize_; }
   bool selfExtracting() const { return selfExtracting_; }
@@ -62,7 +60,6 @@ class BgaReader : public EntryReader {
   std::uint64_t entryEnd() const { return dataStart_ + header_.dataSize; }
 
  private:
-  int Fail(int code, std::string text);
   // Reads `size` bytes at `offset`; false on a read error or the end.
   bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size);
   bool FindStart(const std::vector<unsigned char>& head);
@@ -84,8 +81,6 @@ class BgaReader : public EntryReader {
   std::uint64_t consumed_ = 0;   // how far the reading has got
   bool haveEntry_ = false;
   bool selfExtracting_ = false;
-  int error_ = 0;
-  std::string errorText_;
 };
 
 // The quick check: every header of the archive reads and verifies (the

@@ -45,9 +45,7 @@ class CabBackend : public BuiltinBackend {
   // Mode 0: is it a cabinet; mode 2: every entry read and its checksums
   // verified. Non-zero means yes / sound.
   int CheckArchive(const std::string& file, int mode) override {
-    if (running()) return 0;
-    RunningScope scope(*this);
-    return CheckArchiveMode(file, kFormatCab, mode);
+    return CheckWhenIdle([&] { return CheckArchiveMode(file, kFormatCab, mode); });
   }
 
   int ConfigDialog(WindowHandle owner, char*, int) override {
@@ -64,8 +62,7 @@ class CabBackend : public BuiltinBackend {
                args[2]);
       return kArcNotSupported;
     }
-    log.Line("unknown command: " + commandLine);
-    return kArcCommandName;
+    return UnknownCommand(log, commandLine);
   }
 
  private:
@@ -83,8 +80,7 @@ class CabBackend : public BuiltinBackend {
   static int Create(WindowHandle owner, const std::string& commandLine, OutputLog& log) {
     const auto command = SplitCreateCommand(commandLine);
     if (!command || command->switches != "-a" || command->archive.empty()) {
-      log.Line("unknown command: " + commandLine);
-      return kArcCommandName;
+      return UnknownCommand(log, commandLine);
     }
     const fs::path archive(command->archive);
     std::error_code ec;

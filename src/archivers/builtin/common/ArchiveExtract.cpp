@@ -37,7 +37,7 @@ class TestProgress {
 }  // namespace
 
 int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
-  ArchiveReader reader(request.formats);
+  ArchiveReader reader(request.formats, request.guard);
   if (!request.singleName.empty()) reader.SetSingleName(request.singleName);
   if (request.askPasswords) {
     reader.SetPasswordSource([&](const std::string& entry) {
@@ -114,8 +114,8 @@ int ExtractEntries(EntryReader& reader, const ExtractRequest& request, OutputLog
   return result;
 }
 
-int TestArchive(const std::string& archive, unsigned formats, OutputLog& log) {
-  ArchiveReader reader(formats);
+int TestArchive(const std::string& archive, unsigned formats, OutputLog& log, ArchiveGuardMaker guard) {
+  ArchiveReader reader(formats, guard);
   if (const int r = reader.Open(archive); r != kArcOk) {
     log.Line(reader.errorText());
     return r;
@@ -156,8 +156,8 @@ int TestEntries(EntryReader& reader, OutputLog& log) {
   return kArcOk;
 }
 
-bool LooksLikeArchive(const std::string& archive, unsigned formats) {
-  ArchiveReader reader(formats);
+bool LooksLikeArchive(const std::string& archive, unsigned formats, ArchiveGuardMaker guard) {
+  ArchiveReader reader(formats, guard);
   // A damaged compressed file is still one of ours: the full test then
   // says it is damaged.
   if (reader.Open(archive) != kArcOk) return reader.damagedCompression();
@@ -166,10 +166,10 @@ bool LooksLikeArchive(const std::string& archive, unsigned formats) {
   return reader.NextEntry() != ArchiveReader::Next::Broken || reader.damagedCompression();
 }
 
-int CheckArchiveMode(const std::string& archive, unsigned formats, int mode) {
-  if (mode == 0) return LooksLikeArchive(archive, formats) ? 1 : 0;
+int CheckArchiveMode(const std::string& archive, unsigned formats, int mode, ArchiveGuardMaker guard) {
+  if (mode == 0) return LooksLikeArchive(archive, formats, guard) ? 1 : 0;
   OutputLog ignored;
-  return TestArchive(archive, formats, ignored) == kArcOk ? 1 : 0;
+  return TestArchive(archive, formats, ignored, guard) == kArcOk ? 1 : 0;
 }
 
 }  // namespace ks

@@ -16,6 +16,7 @@ struct ExtractRequest {
   std::string archive;
   std::string folder;
   unsigned formats = 0;  // ArchiveFormats
+  ArchiveGuardMaker guard = nullptr;  // the format's own checks, if any
   WindowHandle owner = nullptr;
   // Ask the host for passwords of encrypted entries; otherwise they fail.
   bool askPasswords = false;
@@ -44,16 +45,18 @@ int OpenAndExtract(Reader& reader, const ExtractRequest& request, OutputLog& log
 // Reads every entry's data, which verifies its CRC. Encrypted entries cannot
 // be verified without a password and a check never asks for one: their
 // headers are read and their data skipped. 0 when sound.
-int TestArchive(const std::string& archive, unsigned formats, OutputLog& log);
+int TestArchive(const std::string& archive, unsigned formats, OutputLog& log,
+                ArchiveGuardMaker guard = nullptr);
 // The same for a reader already opened.
 int TestEntries(EntryReader& reader, OutputLog& log);
 
 // The quick check: the file opens as one of `formats` and its first entry
 // header reads.
-bool LooksLikeArchive(const std::string& archive, unsigned formats);
+bool LooksLikeArchive(const std::string& archive, unsigned formats, ArchiveGuardMaker guard = nullptr);
 
 // CheckArchive of the common interface on top of the two above: mode 2 (and
 // any mode asking for more than the quick test) is the full test.
-int CheckArchiveMode(const std::string& archive, unsigned formats, int mode);
+int CheckArchiveMode(const std::string& archive, unsigned formats, int mode,
+                     ArchiveGuardMaker guard = nullptr);
 
 }  // namespace ks

@@ -4,7 +4,6 @@
 #include "archivers/builtin/common/StreamSource.h"
 #include "archivers/builtin/common/NameText.h"
 #include "archivers/builtin/common/Utf8Locale.h"
-#include "archivers/builtin/zip/ZipDirectory.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -51,11 +50,6 @@ const char* CompressedKind(const std::string& file) {
   return nullptr;
 }
 
-bool IsRar(archive* a) {
-  const int base = archive_format(a) & ARCHIVE_FORMAT_BASE_MASK;
-  return base == ARCHIVE_FORMAT_RAR || base == ARCHIVE_FORMAT_RAR_V5;
-}
-
 constexpr std::size_t kBlockSize = 1 << 20;
 // libarchive's errno for "not this format" on Linux.
 constexpr int kFileFormatErrno = EILSEQ;
@@ -88,7 +82,8 @@ struct ArchiveReader::Impl {
   }
 };
 
-ArchiveReader::ArchiveReader(unsigned formats) : impl_(std::make_unique<Impl>()), formats_(formats) {
+ArchiveReader::ArchiveReader(unsigned formats, ArchiveGuardMaker guard)
+    : impl_(std::make_unique<Impl>()), formats_(formats), guard_(guard ? guard() : std::make_unique<ArchiveGuard>()) {
   archive* a = archive_read_new();
   impl_->a = a;
   if (formats & kFormatLzh) archive_read_support_format_lha(a);
@@ -123,89 +118,21 @@ int ArchiveReader::Fail(int code) {
   return Fail(code, text ? text : "unknown error");
 }
 
-int ArchiveReader::Fail(int code, const std::string& text) {
-  error_ = code;
-  errorText_ = text;
-  return code;
-}
-
-namespace {
-
-int RarEndCode(RarIndexEnd end) {
-  switch (end) {
-    case RarIndexEnd::Cut:
-      return kArcUnexpectedEof;
-    case RarIndexEnd::HeadersEncrypted:
-      return kArcPassword;
-    default:
-      return kArcHeaderBroken;
-  }
-}
-
-}  // namespace
-
-const RarIndex& ArchiveReader::Rar() {
-  // Walked once libarchive has taken the file for RAR: type detection
-  // offers it every unknown file, which should not cost a walk.
-  if (!rar_) rar_ = ReadRarIndex(fileName_);
-  return *rar_;
-}
-
-bool ArchiveReader::CheckRarEntry() {
-  Rar();
-  const auto i = static_cast<std::size_t>(impl_->entryIndex);
-  if (i >= rar_->entries.size()) {
-    Fail(RarEndCode(rar_->end), rar_->end == RarIndexEnd::Whole
-                                    ? "an entry not listed in the archive's headers"
-                                    : rar_->problem);
-    return false;
-  }
-  const RarIndexEntry& listed = rar_->entries[i];
-  const bool folder = entry_.type == EntryType::Directory;
-  const bool sizeDiffers = listed.size && !folder && !listed.folder &&
-                           archive_entry_size_is_set(impl_->e) && *listed.size != entry_.size;
-  if (listed.folder != folder || sizeDiffers) {
-    Fail(kArcHeaderBroken, "the archive's headers contradict each other");
-    return false;
-  }
-  if (!listed.name.empty()) entry_.name = listed.name;
-  // libarchive does not see RAR 5's encryption record.
-  if (listed.encrypted) encrypted_ = true;
-  return true;
-}
-
-bool ArchiveReader::CheckRarEnd() {
-  Rar();
-  if (rar_->end != RarIndexEnd::Whole) {
-    Fail(RarEndCode(rar_->end), rar_->problem);
-    return false;
-  }
-  if (static_cast<std::size_t>(impl_->entryIndex + 1) != rar_->entries.size()) {
-    Fail(kArcHeaderBroken, "entries listed in the archive's headers were not found");
-    return false;
-  }
-  return true;
+bool ArchiveReader::Heed(const GuardVerdict& verdict) {
+  if (verdict.ok()) return true;
+  Fail(verdict.code, verdict.text);
+  return false;
 }
 
 int ArchiveReader::Open(const std::string& file) {
   Utf8Locale locale;
   struct stat st;
   if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    error_ = kArcArcFileOpen;
-    errorText_ = "cannot open " + file + ": " + std::strerror(errno);
-    return error_;
+    return Fail(kArcArcFileOpen, "cannot open " + file + ": " + std::strerror(errno));
   }
   fileSize_ = static_cast<std::uint64_t>(st.st_size);
   fileName_ = file;
-  if (formats_ == kFormatZip) {
-    // A ZIP archive ends with its central directory. Without it the file
-    // was cut short, even when libarchive could still stream the entries.
-    const ZipDirectory directory = ReadZipDirectory(file);
-    if (directory.status != ZipDirectory::Status::Ok)
-      return Fail(directory.status == ZipDirectory::Status::NoEndRecord ? kArcUnexpectedEof : kArcHeaderBroken,
-                  directory.problem);
-    zip_ = directory;
-  }
+  if (!Heed(guard_->Opening(file))) return error();
   int opened;
   if (formats_ & (kFormatTar | kFormatSingle)) source_ = StreamSource::For(file);
   if (source_) {
@@ -214,7 +141,7 @@ int ArchiveReader::Open(const std::string& file) {
     opened = archive_read_open_filename(impl_->a, file.c_str(), kBlockSize);
   }
   if (opened != ARCHIVE_OK) {
-    if (FailDamagedCompression()) return error_;
+    if (FailDamagedCompression()) return error();
     // libarchive reads the first block while opening: a file it cannot even
     // bid on is not one of our formats; one it cannot read is unreadable.
     const int err = archive_errno(impl_->a);
@@ -251,15 +178,8 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
       Fail(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof : kArcBrokenData);
       return Next::Broken;
     }
-    if (IsRar(a) && !CheckRarEnd()) return Next::Broken;
-    if (zip_ && static_cast<std::uint64_t>(impl_->entryIndex + 1) != zip_->entries) {
-      Fail(kArcHeaderBroken, "entries listed in the central directory were not found");
+    if (!Heed(guard_->End(static_cast<std::size_t>(impl_->entryIndex + 1), encryptedEntries_)))
       return Next::Broken;
-    }
-    if (zip_ && encryptedEntries_ != zip_->encrypted) {
-      Fail(kArcHeaderBroken, "the encryption of entries differs between their headers and the central directory");
-      return Next::Broken;
-    }
     return Next::End;
   }
   if (r == ARCHIVE_FATAL || r == ARCHIVE_RETRY) {
@@ -277,8 +197,7 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
     // The raw reader takes any file; only a compressed one counts as ours.
     const int code = archive_filter_code(a, 0);
     if (!source_ && (archive_filter_count(a) < 2 || code == ARCHIVE_FILTER_NONE)) {
-      error_ = kArcNotArcFile;
-      errorText_ = "not a compressed file";
+      Fail(kArcNotArcFile, "not a compressed file");
       return Next::Broken;
     }
   }
@@ -312,7 +231,9 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
   if (entry_.type == EntryType::File && !entry_.name.empty() &&
       (entry_.name.back() == '/' || entry_.name.back() == '\\') && entry_.size == 0)
     entry_.type = EntryType::Directory;
-  if (IsRar(a) && !CheckRarEntry()) return Next::Broken;
+  if (!Heed(guard_->Entry(static_cast<std::size_t>(impl_->entryIndex), entry_,
+                          archive_entry_size_is_set(e) != 0, encrypted_)))
+    return Next::Broken;
   return Next::Entry;
 }
 
@@ -325,18 +246,13 @@ int ArchiveReader::ReadSparseData(const DataSink& sink, const HoleSink& hole) {
   // A folder's or a link's header is all there is; RAR 5 even refuses a read.
   if (entry_.type != EntryType::File) return SkipData();
   if (encrypted_ && !impl_->passwords) {
-    error_ = kArcPassword;
-    errorText_ = "the entry is encrypted and no password can be asked for";
-    return error_;
+    return Fail(kArcPassword, "the entry is encrypted and no password can be asked for");
   }
-  // RAR entries are verified here too: libarchive leaves stored ones out.
-  std::optional<std::uint32_t> expectedCrc;
-  std::optional<std::array<std::uint8_t, 32>> expectedHash;
-  if (rar_ && IsRar(a) && impl_->entryIndex >= 0 && static_cast<std::size_t>(impl_->entryIndex) < rar_->entries.size()) {
-    const RarIndexEntry& indexed = rar_->entries[static_cast<std::size_t>(impl_->entryIndex)];
-    expectedCrc = indexed.crc;
-    expectedHash = indexed.blake2sp;
-  }
+  // Sums the format's headers give are verified here too (libarchive
+  // leaves stored RAR entries out).
+  const EntryDigest digest = guard_->Digest(static_cast<std::size_t>(impl_->entryIndex));
+  const std::optional<std::uint32_t>& expectedCrc = digest.crc32;
+  const std::optional<std::array<std::uint8_t, 32>>& expectedHash = digest.blake2sp;
   const bool checkCrc = expectedCrc.has_value();
   const bool checkHash = expectedHash.has_value();
   uLong crc = crc32(0, nullptr, 0);
@@ -374,9 +290,7 @@ int ArchiveReader::ReadSparseData(const DataSink& sink, const HoleSink& hole) {
     // libarchive reports a bad CRC as a warning; for us it is damaged data.
     if (r < ARCHIVE_OK) {
       if (impl_->passwordCancelled) {
-        error_ = kArcUserCancel;
-        errorText_ = "password not given";
-        return error_;
+        return Fail(kArcUserCancel, "password not given");
       }
       if (encrypted_) return Fail(kArcPassword);  // a wrong password shows as damaged data
       const char* text = archive_error_string(a);

@@ -9,11 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "archivers/builtin/common/ArchiveGuard.h"
 #include "archivers/builtin/common/EntryReader.h"
 #include "archivers/builtin/common/StreamSource.h"
 #include "archivers/builtin/common/SafeExtract.h"
-#include "archivers/builtin/rar/RarIndex.h"
-#include "archivers/builtin/zip/ZipDirectory.h"
 
 namespace ks {
 
@@ -35,7 +34,9 @@ class ArchiveReader : public EntryReader {
   // means the password given was wrong.
   using PasswordSource = std::function<std::optional<std::string>(const std::string& entry)>;
 
-  explicit ArchiveReader(unsigned formats);
+  // `guard`: the format's own checks, for a back-end whose format needs
+  // them (see ArchiveGuard); none by default.
+  explicit ArchiveReader(unsigned formats, ArchiveGuardMaker guard = nullptr);
   ~ArchiveReader() override;
   ArchiveReader(const ArchiveReader&) = delete;
   ArchiveReader& operator=(const ArchiveReader&) = delete;
@@ -68,23 +69,16 @@ class ArchiveReader : public EntryReader {
   // too damaged to decode: it is ours, and damaged.
   bool damagedCompression() const { return damagedCompression_; }
 
-  // The result code and text of the last failure.
-  int error() const override { return error_; }
-  const std::string& errorText() const override { return errorText_; }
   // Bytes of the archive file consumed so far, and its size.
   std::uint64_t bytesRead() const override;
   std::uint64_t fileSize() const override { return fileSize_; }
 
  private:
+  using EntryReader::Fail;
+  // A failure with libarchive's own text.
   int Fail(int code);
-  int Fail(int code, const std::string& text);
-  // Our walk of the RAR archive's headers, taken at the first call.
-  const RarIndex& Rar();
-  // Holds an entry of a RAR archive against our own walk of its headers.
-  bool CheckRarEntry();
-  // At the end of a RAR archive: whether every header was read up to the
-  // end block.
-  bool CheckRarEnd();
+  // Takes the guard's verdict; false (with error() set) on a failure.
+  bool Heed(const GuardVerdict& verdict);
   // A failure to open or to find the format, told as damage when the file
   // bears a compression's signature. True when it did.
   bool FailDamagedCompression();
@@ -98,13 +92,9 @@ class ArchiveReader : public EntryReader {
   bool first_ = true;
   bool damagedCompression_ = false;
   std::string singleName_ = "data";
-  int error_ = kArcOk;
-  std::string errorText_;
   std::uint64_t fileSize_ = 0;
   std::string fileName_;
-  std::optional<RarIndex> rar_;  // our walk of a RAR archive's headers
-  // What a ZIP archive's central directory lists: entries, encrypted ones.
-  std::optional<ZipDirectory> zip_;
+  std::unique_ptr<ArchiveGuard> guard_;
   std::uint64_t encryptedEntries_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // Common ground of the built-in back-ends: the busy state, the log in the
-// output buffer, and the refusal of a command entered again while one runs.
+// output buffer, the refusal of a command entered again while one runs, and
+// of a check asked meanwhile.
 
 #include <string>
 
@@ -26,6 +27,23 @@ class BuiltinBackend : public CommonArchiver {
   // One command of this back-end. Returns 0 or an ArcResult.
   virtual int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) = 0;
   bool running() const { return running_; }
+
+  // Runs `check` (a check of the archive, returning the check entry point's
+  // answer) with the busy state set. A check asked while a command of this
+  // library runs (from an event handler during a progress update) answers
+  // "not sound" rather than read the file beside the running command.
+  template <typename Check>
+  int CheckWhenIdle(Check&& check) {
+    if (running_) return 0;
+    RunningScope scope(*this);
+    return check();
+  }
+
+  // The answer to a command line this back-end does not know.
+  static int UnknownCommand(OutputLog& log, const std::string& commandLine) {
+    log.Line("unknown command: " + commandLine);
+    return kArcCommandName;
+  }
 
   // Marks the back-end busy for a scope (also for check calls that take long).
   class RunningScope {

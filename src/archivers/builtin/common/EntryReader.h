@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "archivers/builtin/common/SafeExtract.h"
 
@@ -42,11 +43,23 @@ class EntryReader {
   virtual int SkipData() = 0;
 
   // The result code and text of the last failure.
-  virtual int error() const = 0;
-  virtual const std::string& errorText() const = 0;
+  int error() const { return error_; }
+  const std::string& errorText() const { return errorText_; }
   // Bytes of the archive file consumed so far, and its size (for progress).
   virtual std::uint64_t bytesRead() const = 0;
   virtual std::uint64_t fileSize() const = 0;
+
+ protected:
+  // Records a failure; returns `code` so that a reader can `return Fail(...)`.
+  int Fail(int code, std::string text) {
+    error_ = code;
+    errorText_ = std::move(text);
+    return code;
+  }
+
+ private:
+  int error_ = 0;
+  std::string errorText_;
 };
 
 }  // namespace ks

@@ -103,8 +103,7 @@ class IshBackend : public BuiltinBackend {
   int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {
     const std::optional<IshCommand> command = SplitIshCommand(commandLine);
     if (!command || command->file.empty()) {
-      log.Line("unknown command: " + commandLine);
-      return kArcCommandName;
+      return UnknownCommand(log, commandLine);
     }
     if (command->folder.empty()) {
       log.Line("no folder to restore into: " + commandLine);

@@ -43,8 +43,7 @@ class JackBackend : public BuiltinBackend {
     if (args.size() == 5 && args[0] == "-r" && (args[1] == "-m0" || args[1] == "-m1") &&
         args[2].rfind("-v:", 0) == 0)
       return Split(owner, args, log);
-    log.Line("unknown command: " + commandLine);
-    return kArcCommandName;
+    return UnknownCommand(log, commandLine);
   }
 
  private:

@@ -50,12 +50,6 @@ bool IsFolder(const LzhEntryInfo& info) {
 LzhReader::LzhReader() = default;
 LzhReader::~LzhReader() = default;
 
-int LzhReader::Fail(int code, const std::string& text) {
-  error_ = code;
-  errorText_ = text;
-  return code;
-}
-
 int LzhReader::Open(const std::string& path) {
   if (!file_.Open(path)) return Fail(kArcArcFileOpen, "cannot open " + path + ": " + std::strerror(file_.errorNumber()));
   if (FindFirstLzhHeader(file_)) return kArcOk;

@@ -35,8 +35,6 @@ class LzhReader : public EntryReader {
   int ReadData(const DataSink& sink) override;
   int SkipData() override;
 
-  int error() const override { return error_; }
-  const std::string& errorText() const override { return errorText_; }
   std::uint64_t bytesRead() const override { return file_.position(); }
   std::uint64_t fileSize() const override { return file_.size(); }
 
@@ -44,7 +42,6 @@ class LzhReader : public EntryReader {
   const LzhEntryInfo& info() const { return info_; }
 
  private:
-  int Fail(int code, const std::string& text);
   EntryDecoder* DecoderFor(const std::string& method);
 
   LzhArchiveFile file_;
@@ -54,8 +51,6 @@ class LzhReader : public EntryReader {
   bool empty_ = false;
   bool lhaMethodSeen_ = false;  // an -lh?- entry: the archive must end with its mark
   std::map<std::string, std::unique_ptr<EntryDecoder>> decoders_;
-  int error_ = 0;
-  std::string errorText_;
 };
 
 }  // namespace ks

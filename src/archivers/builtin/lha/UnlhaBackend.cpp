@@ -26,9 +26,7 @@ class UnlhaBackend : public BuiltinBackend {
   UnlhaBackend() : BuiltinBackend(146) {}
 
   int CheckArchive(const std::string& file, int mode) override {
-    if (running()) return 0;
-    RunningScope scope(*this);
-    return CheckLzhArchive(file, mode);
+    return CheckWhenIdle([&] { return CheckLzhArchive(file, mode); });
   }
 
   // The method of new archives; read again by every "a" command.
@@ -55,8 +53,7 @@ class UnlhaBackend : public BuiltinBackend {
       LzhReader reader;
       return OpenAndExtract(reader, request, log);
     }
-    log.Line("unknown command: " + commandLine);
-    return kArcCommandName;
+    return UnknownCommand(log, commandLine);
   }
 };
 

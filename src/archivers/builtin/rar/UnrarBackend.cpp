@@ -8,6 +8,7 @@
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/common/CommandLine.h"
 #include "archivers/builtin/rar/RarCodes.h"
+#include "archivers/builtin/rar/RarGuard.h"
 
 namespace ks {
 namespace {
@@ -20,14 +21,14 @@ class Unrar32Backend : public BuiltinBackend {
   int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {
     const std::vector<std::string> args = SplitCommandLine(commandLine);
     if (args.size() != 3 || args[0] != "-x") {
-      log.Line("unknown command: " + commandLine);
-      return kArcCommandName;
+      return UnknownCommand(log, commandLine);
     }
     ExtractRequest request;
     request.archive = args[1];
     // The folder comes with its separator doubled ("dl//"): the same folder.
     request.folder = args[2];
     request.formats = kFormatRar;
+    request.guard = MakeRarGuard;
     request.owner = owner;
     request.progressTitle = "UnRAR";
     return ExtractArchive(request, log);
@@ -39,7 +40,7 @@ class UnrarDll : public UnrarInterface {
   int RARGetDllVersion() override { return kRarDllVersion; }
 
   RarHandle RAROpenArchive(RarOpenArchiveData& data) override {
-    auto reader = std::make_unique<ArchiveReader>(kFormatRar);
+    auto reader = std::make_unique<ArchiveReader>(kFormatRar, MakeRarGuard);
     const int r = reader->Open(data.archiveName);
     if (r != kArcOk) {
       data.openResult = r == kArcArcFileOpen ? kErarOpen : kErarBadArchive;

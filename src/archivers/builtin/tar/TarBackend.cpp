@@ -43,17 +43,14 @@ class TarBackend : public BuiltinBackend {
   TarBackend() : BuiltinBackend(146) {}
 
   int CheckArchive(const std::string& file, int mode) override {
-    if (running()) return 0;
-    RunningScope scope(*this);
-    return CheckArchiveMode(file, kTarFormats, mode);
+    return CheckWhenIdle([&] { return CheckArchiveMode(file, kTarFormats, mode); });
   }
 
  protected:
   int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {
     const std::vector<std::string> args = SplitCommandLine(commandLine);
     if (args.size() < 3 || args[0].size() < 2 || args[0][0] != '-') {
-      log.Line("unknown command: " + commandLine);
-      return kArcCommandName;
+      return UnknownCommand(log, commandLine);
     }
     bool extract = false, create = false;
     TarCompression compression = TarCompression::None;
@@ -73,13 +70,11 @@ class TarBackend : public BuiltinBackend {
       }
     }
     if (extract == create) {
-      log.Line("unknown command: " + commandLine);
-      return kArcCommandName;
+      return UnknownCommand(log, commandLine);
     }
     if (extract) {
       if (args.size() != 3) {
-        log.Line("unknown command: " + commandLine);
-        return kArcCommandName;
+        return UnknownCommand(log, commandLine);
       }
       ExtractRequest request;
       request.archive = args[1];

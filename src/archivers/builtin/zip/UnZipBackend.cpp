@@ -4,6 +4,7 @@
 #include "archivers/builtin/Backends.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/common/CommandLine.h"
+#include "archivers/builtin/zip/ZipGuard.h"
 
 namespace ks {
 namespace {
@@ -13,9 +14,7 @@ class UnZipBackend : public BuiltinBackend {
   UnZipBackend() : BuiltinBackend(146) {}
 
   int CheckArchive(const std::string& file, int mode) override {
-    if (running()) return 0;
-    RunningScope scope(*this);
-    return CheckArchiveMode(file, kFormatZip, mode);
+    return CheckWhenIdle([&] { return CheckArchiveMode(file, kFormatZip, mode, MakeZipGuard); });
   }
 
  protected:
@@ -35,13 +34,13 @@ class UnZipBackend : public BuiltinBackend {
         names.push_back(arg);
     }
     if (!extract || names.size() != 2) {
-      log.Line("unknown command: " + commandLine);
-      return kArcCommandName;
+      return UnknownCommand(log, commandLine);
     }
     ExtractRequest request;
     request.archive = names[0];
     request.folder = names[1];
     request.formats = kFormatZip;
+    request.guard = MakeZipGuard;
     request.owner = owner;
     request.askPasswords = true;
     request.progressTitle = "UnZip";

@@ -70,8 +70,7 @@ class ZipBackend : public BuiltinBackend {
   int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {
     const auto request = ParseZipCommand(commandLine);
     if (!request) {
-      log.Line("unknown command: " + commandLine);
-      return kArcCommandName;
+      return UnknownCommand(log, commandLine);
     }
     if (request->password && request->password->empty()) {
       log.Line("the password is empty");

@@ -1,0 +1,12 @@
+#pragma once
+// The ZIP archive's central directory held against the entries libarchive
+// streams through their local headers: a missing directory means the file
+// was cut short, and no listed entry may go missing in silence.
+
+#include "archivers/builtin/common/ArchiveGuard.h"
+
+namespace ks {
+
+std::unique_ptr<ArchiveGuard> MakeZipGuard();
+
+}  // namespace ks
