@@ -9,6 +9,7 @@
 #include "check/FrmChk.h"
 #include "compress/CompressFormats.h"
 #include "compress/CompressList.h"
+#include "compress/CompressSteps.h"
 #include "compress/FrmInBox.h"
 #include "compress/SplitText.h"
 #include "core/AppFolder.h"
@@ -36,25 +37,9 @@ enum RunFailure : int {
   kRunRenameFailed = 0x7F02,        // the new archive could not take its name
 };
 
-constexpr const char* kRefusalTitle = "圧縮できません";
-
-void Refuse(const std::string& text, const std::string& title = kRefusalTitle) {
-  ThePlatform().MessageBox(text, title, MessageStyle::Critical);
-}
-
-// Anything at all under that name: a file, a folder, a hidden file, a link.
-// A new archive must not be renamed onto any of them.
-bool NameTaken(const std::string& path) {
-  std::error_code ec;
-  const fs::file_type type = fs::symlink_status(path, ec).type();
-  return type != fs::file_type::not_found && type != fs::file_type::none;
-}
-
-// A folder is listed with everything below it; anything else as a file,
-// hidden files included.
-bool ListAsFile(const std::string& path) {
-  std::error_code ec;
-  return !fs::is_directory(path, ec);
+// Tells the user why the run stops; an empty refusal stops it silently.
+void Refuse(const Refusal& refusal) {
+  if (!refusal.text.empty()) ThePlatform().MessageBox(refusal.text, refusal.title, MessageStyle::Critical);
 }
 
 void EndIfBusy(LibraryId id, const char* message) {
@@ -84,55 +69,6 @@ int CallCommand(LibraryId id, WindowHandle owner, const std::string& line) {
 void RemoveLeftover(const std::string& path) {
   std::error_code ec;
   if (fs::is_regular_file(fs::symlink_status(path, ec))) fs::remove(path, ec);
-}
-
-std::vector<std::string> DroppedEntries() {
-  const std::size_t count = std::min<std::size_t>(DroppedCount < 0 ? 0 : DroppedCount,
-                                                  DroppedFiles.empty() ? 0 : DroppedFiles.size() - 1);
-  return std::vector<std::string>(DroppedFiles.begin() + 1,
-                                  DroppedFiles.begin() + 1 + static_cast<long>(count));
-}
-
-// Step checks that need no disk writes. False (after telling the user) when
-// the run must stop with the dialog open.
-bool NamesListable(const std::vector<std::string>& names, const std::string& source) {
-  if (names.empty()) return false;
-  const Unlistable bad = FindUnlistable(names, source);
-  switch (bad.reason) {
-    case UnlistableReason::None:
-      return true;
-    case UnlistableReason::OutsideSource:
-      Refuse("「" + bad.name + "」は「" + source +
-             "」の中にありません。\n圧縮するファイルやフォルダは同じフォルダからドロップして下さい。");
-      return false;
-    case UnlistableReason::BadCharacter:
-      Refuse("「" + bad.name + "」は名前に \" か改行を含むため圧縮できません。");
-      return false;
-  }
-  return false;
-}
-
-// The folder the archive goes to; "" (after telling the user) when the
-// desktop is wanted but cannot be found.
-std::string Destination(const PanelWindow* panel, const std::string& source) {
-  if (!panel || !panel->DesktopChecked()) return source;
-  const std::string desktop = DesktopFolder();
-  std::error_code ec;
-  if (desktop.empty() || !fs::is_directory(desktop, ec)) {
-    Refuse("デスクトップのフォルダが見つかりません: " + desktop);
-    return std::string();
-  }
-  return AddBackslash(desktop);
-}
-
-bool NameFree(const std::string& source, const std::string& destination) {
-  for (const std::string& folder : {source, destination}) {
-    if (NameTaken(folder + ArchiveName)) {
-      Refuse("「" + ArchiveName + "」は既に存在しています。", "そのファイル名は使用できません");
-      return false;
-    }
-  }
-  return true;
 }
 
 void ShowOrUnloadResult(FrmChk* chk, PanelWindow* panel, bool failed) {
@@ -173,8 +109,7 @@ FormatOutcome MakeArchive(const CompressionFormat& format, CommandValues& v, Win
     outcome.continues = true;
   } else {
     outcome.result = kRunRenameFailed;
-    Refuse("書庫を「" + ArchiveName + "」と名付けられませんでした。\n書庫は「" + v.destination +
-           v.archive + "」のまま残してあります。");
+    Refuse(Refusal{UnnamedArchiveText(ArchiveName, v)});
   }
   WriteIni("Main", "DefaultArcType", format.code);
   return outcome;
@@ -209,47 +144,33 @@ void RunCompression(FrmInBox& box) {
   if (guard.AlreadyRunning()) return;
   PanelWindow* panel = box.Panel();
 
-  // Spaces around the typed name are never part of it.
-  const std::string typed = TrimSpaces(box.ArcNameText());
-  if (box.ArcNameEnabled() && typed.empty()) return;
   const CompressionFormat* format = FindCompressionFormat(box.SelectedEntry());
-  if (!format) {
-    Refuse("書庫の形式を選んで下さい。", "圧縮");
-    return;
-  }
+  const auto name = ArchiveNameFor(box.ArcNameText(), box.ArcNameEnabled(), format);
+  if (const auto* refusal = std::get_if<Refusal>(&name)) return Refuse(*refusal);
+  ArchiveName = std::get<std::string>(name);
   const bool doNothing = format->namesBy == NamesBy::Nothing;
-  if (!doNothing && typed.find(kPathSeparator) != std::string::npos) {
-    Refuse("ファイル名に \"" + std::string(1, kPathSeparator) + "\" は使えません。");
-    return;
-  }
-  ArchiveName = WithExtension(typed, format);
 
-  const std::vector<std::string> names = DroppedEntries();
+  const std::vector<std::string> names = DroppedEntries(DroppedFiles, DroppedCount);
   const std::string source = LongestDropFolder();
-  if (!NamesListable(names, source)) return;
-  const std::string destination = Destination(panel, source);
-  if (destination.empty()) return;
+  if (const auto refusal = RefuseUnlistable(names, source)) return Refuse(*refusal);
+  const bool toDesktop = panel && panel->DesktopChecked();
+  const auto where = DestinationFor(toDesktop, toDesktop ? DesktopFolder() : std::string(), source);
+  if (const auto* refusal = std::get_if<Refusal>(&where)) return Refuse(*refusal);
+  const std::string destination = std::get<std::string>(where);
 
   const std::string listFile = AppFolder + kListFileName;
   std::error_code ec;
   fs::remove(listFile, ec);
   const std::string tempName = TempFileName(source, destination);
-  if (tempName.empty()) {
-    Refuse("「" + destination + "」に一時ファイルの名前が作れません。");
-    return;
-  }
-  if (!doNothing && !NameFree(source, destination)) return;
+  if (tempName.empty()) return Refuse(NoTemporaryName(destination));
+  if (!doNothing)
+    if (const auto refusal = RefuseTakenName(ArchiveName, source, destination)) return Refuse(*refusal);
 
-  CommandValues values;
-  values.destination = destination;
-  values.archive = TempArchive(*format, tempName);
-  values.listFile = listFile;
-  const ListText list = MakeListText(names, source, HeaderLines(*format, values), ListAsFile);
-  values.nameList = list.nameList;
-  if (!WriteListFile(listFile, list.lines)) {
+  PackTexts texts = PackTextsFor(*format, names, source, destination, tempName, listFile);
+  CommandValues& values = texts.values;
+  if (!WriteListFile(listFile, texts.listLines)) {
     fs::remove(listFile, ec);
-    Refuse("リストファイル「" + listFile + "」を書けません。");
-    return;
+    return Refuse(ListFileUnwritable(listFile));
   }
   fs::current_path(source, ec);
 
