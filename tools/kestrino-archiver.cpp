@@ -152,7 +152,7 @@ std::string VersionText(int v) {
 }
 
 int ListVersions() {
-  for (const LibraryInfo& info : AllLibraries()) {
+  for (const LibraryDescriptor& info : AllLibraries()) {
     Library& lib = Libraries().Get(info.id);
     std::string shown = "missing";
     try {

@@ -1,47 +1,8 @@
 #include "archivers/LibrarySet.h"
 
-#include <algorithm>
-#include <cctype>
+#include <cstdint>
 
 namespace ks {
-namespace {
-
-constexpr unsigned kStd = kEpCommand | kEpGetVersion | kEpGetRunning;
-
-const std::array<LibraryInfo, kCommonLibraryCount> kLibraries = {{
-    {LibraryId::Unlha, "Unlha32.DLL", "Unlha", "Unlha", kStd | kEpCheckArchive | kEpConfigDialog},
-    {LibraryId::UnZip, "UnZip32.DLL", "UnZip", "UnZip", kStd | kEpCheckArchive},
-    {LibraryId::Zip, "Zip32j.DLL", "Zip", "Zip", kStd | kEpConfigDialog},
-    {LibraryId::Cab, "Cab32.DLL", "Cab", "Cab", kStd | kEpCheckArchive | kEpConfigDialog},
-    {LibraryId::UnRar32, "UnRar32.DLL", "Unrar", "Unrar", kEpCommand},
-    {LibraryId::Jack, "Jack32.DLL", "Jack", "Jack", kStd},
-    {LibraryId::Tar, "Tar32.DLL", "Tar", "Tar", kStd | kEpCheckArchive},
-    {LibraryId::Unarj, "UnArj32j.DLL", "Unarj", "Unarj", kStd | kEpCheckArchive},
-    {LibraryId::Ish, "Ish32.DLL", "Ish", "Ish", kStd | kEpFileList},
-    {LibraryId::UnGCA, "UnGCA32.DLL", "UnGCA", "UnGCA", kStd | kEpCheckArchive},
-    {LibraryId::Yz1, "Yz1.DLL", "Yz1", "Yz1", kStd | kEpCheckArchive},
-    {LibraryId::Bga, "Bga32.DLL", "Bga", "Bga", kStd | kEpCheckArchive},
-}};
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
-}  // namespace
-
-const LibraryInfo& InfoOf(LibraryId id) { return kLibraries[static_cast<std::size_t>(id)]; }
-
-const std::array<LibraryInfo, kCommonLibraryCount>& AllLibraries() { return kLibraries; }
-
-std::optional<LibraryId> LibraryByFileName(const std::string& fileName) {
-  const std::string wanted = Lower(fileName);
-  for (const auto& info : kLibraries)
-    if (Lower(info.fileName) == wanted) return info.id;
-  return std::nullopt;
-}
-
 int ReadResult(int value, ResultWidth width) {
   if (width == ResultWidth::Bits32) return value;
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(value & 0xFFFF));
@@ -51,7 +12,7 @@ bool IsBusy(int running, ResultWidth width) { return ReadResult(running, width) 
 
 // ---------------------------------------------------------------------------
 
-Library::Library(const LibraryInfo& info, std::shared_ptr<CommonArchiver> impl)
+Library::Library(const LibraryDescriptor& info, std::shared_ptr<CommonArchiver> impl)
     : info_(info), impl_(std::move(impl)) {
   if (impl_) impl_->libraryName_ = info_.fileName;
 }
@@ -122,7 +83,7 @@ LibrarySet::LibrarySet() = default;
 
 Library& LibrarySet::Get(LibraryId id) {
   auto& slot = libraries_[static_cast<std::size_t>(id)];
-  if (!slot) slot = std::make_unique<Library>(InfoOf(id), common_ ? common_(id) : nullptr);
+  if (!slot) slot = std::make_unique<Library>(DescriptorOf(id), common_ ? common_(id) : nullptr);
   return *slot;
 }
 
@@ -138,7 +99,7 @@ void LibrarySet::SetResolvers(CommonResolver common, UnrarResolver unrar) {
 }
 
 void LibrarySet::Replace(LibraryId id, std::shared_ptr<CommonArchiver> impl) {
-  libraries_[static_cast<std::size_t>(id)] = std::make_unique<Library>(InfoOf(id), std::move(impl));
+  libraries_[static_cast<std::size_t>(id)] = std::make_unique<Library>(DescriptorOf(id), std::move(impl));
 }
 
 void LibrarySet::ReplaceUnrar(std::shared_ptr<UnrarInterface> impl) {

@@ -7,54 +7,13 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "archivers/ArchiverInterface.h"
+#include "archivers/LibraryDescriptor.h"
 
 namespace ks {
 
-// The twelve libraries of the common archiver interface.
-enum class LibraryId {
-  Unlha,    // Unlha32.DLL
-  UnZip,    // UnZip32.DLL
-  Zip,      // Zip32j.DLL
-  Cab,      // Cab32.DLL
-  UnRar32,  // UnRar32.DLL (only its command `Unrar`)
-  Jack,     // Jack32.DLL
-  Tar,      // Tar32.DLL
-  Unarj,    // UnArj32j.DLL
-  Ish,      // Ish32.DLL
-  UnGCA,    // UnGCA32.DLL
-  Yz1,      // Yz1.DLL
-  Bga,      // Bga32.DLL
-};
-constexpr std::size_t kCommonLibraryCount = 12;
-
-enum EntryPoint : unsigned {
-  kEpCommand = 1u << 0,
-  kEpGetVersion = 1u << 1,
-  kEpGetRunning = 1u << 2,
-  kEpCheckArchive = 1u << 3,
-  kEpConfigDialog = 1u << 4,
-  kEpFileList = 1u << 5,
-};
-
-struct LibraryInfo {
-  LibraryId id;
-  const char* fileName;  // "Unlha32.DLL"
-  const char* prefix;    // "Unlha": entry points are prefix + "GetVersion" ...
-  const char* command;   // name of the command entry point: "Unlha"
-  unsigned entryPoints;  // EntryPoint bits
-};
-
-const LibraryInfo& InfoOf(LibraryId id);
-const std::array<LibraryInfo, kCommonLibraryCount>& AllLibraries();
-// The library whose file name matches, ignoring case ("unlha32.dll").
-std::optional<LibraryId> LibraryByFileName(const std::string& fileName);
-
-// Width at which a result is read: some callers look only at the low 16 bits.
-enum class ResultWidth { Bits16, Bits32 };
 // The value as the caller sees it: the low 16 bits sign-extended, or all 32.
 int ReadResult(int value, ResultWidth width);
 // "Busy" is -1 at the given width; any other value is free.
@@ -63,9 +22,9 @@ bool IsBusy(int running, ResultWidth width);
 // One library of the common interface, as the program calls it.
 class Library {
  public:
-  Library(const LibraryInfo& info, std::shared_ptr<CommonArchiver> impl);
+  Library(const LibraryDescriptor& info, std::shared_ptr<CommonArchiver> impl);
 
-  const LibraryInfo& info() const { return info_; }
+  const LibraryDescriptor& info() const { return info_; }
   bool present() const { return impl_ != nullptr; }
 
   int Command(WindowHandle owner, const std::string& commandLine, char* output, std::size_t size);
@@ -78,7 +37,7 @@ class Library {
 
  private:
   CommonArchiver& Require(EntryPoint ep, const char* suffix);
-  const LibraryInfo& info_;
+  const LibraryDescriptor& info_;
   std::shared_ptr<CommonArchiver> impl_;
 };
 

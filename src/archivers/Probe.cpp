@@ -21,57 +21,43 @@ bool Usable(const std::function<int()>& version) {
   }
 }
 
+// The order of the version calls is the order the libraries are loaded in.
+// RAR stands for unrar.dll, whose own version entry point is asked.
+constexpr LibraryId kProbeOrder[] = {
+    LibraryId::Unlha, LibraryId::UnZip, LibraryId::Zip,   LibraryId::Cab,
+    LibraryId::UnRar32, LibraryId::Jack, LibraryId::Tar,  LibraryId::Unarj,
+    LibraryId::UnGCA, LibraryId::Yz1,   LibraryId::Ish,   LibraryId::Bga,
+};
+
 }  // namespace
 
 ProbeResult ProbeLibraries(LibrarySet& libraries) {
-  const auto common = [&](LibraryId id) {
-    return Usable([&] { return libraries.Get(id).GetVersion(); });
-  };
   ProbeResult r;
-  // The order of the calls is the order the libraries are loaded in.
-  r.HasUnlha = common(LibraryId::Unlha);
-  r.HasUnZip = common(LibraryId::UnZip);
-  const bool zipUsable = common(LibraryId::Zip);
-  r.HasCab = common(LibraryId::Cab);
-  r.HasRar = Usable([&] { return libraries.Unrar().RARGetDllVersion(); });
-  r.HasJack = common(LibraryId::Jack);
-  r.HasTar = common(LibraryId::Tar);
-  r.HasUnarj = common(LibraryId::Unarj);
-  r.HasUnGCA = common(LibraryId::UnGCA);
-  r.HasYz1 = common(LibraryId::Yz1);
-  r.HasIsh = common(LibraryId::Ish);
-  r.HasBga = common(LibraryId::Bga);
+  for (const LibraryId id : kProbeOrder) {
+    r.*DescriptorOf(id).probed =
+        id == LibraryId::UnRar32 ? Usable([&] { return libraries.Unrar().RARGetDllVersion(); })
+                                 : Usable([&] { return libraries.Get(id).GetVersion(); });
+  }
   // Creating ZIP archives is offered only where they can be extracted too.
-  r.HasZip = r.HasUnZip && zipUsable;
+  r.HasZip = r.HasUnZip && r.HasZip;
 
-  std::string& s = r.supported;
-  if (r.HasUnlha) s += "Lzh";
-  if (r.HasUnZip) s += r.HasZip ? " Zip(j)" : " Zip";
-  if (r.HasCab) s += " Cab";
-  if (r.HasRar) s += " Rar";
-  if (r.HasJack) s += " Jack";
-  if (r.HasTar) s += " Tar";
-  if (r.HasUnarj) s += " Arj";
-  if (r.HasUnGCA) s += " Gca";
-  if (r.HasYz1) s += " Yz1";
-  if (r.HasIsh) s += " Ish";
-  if (r.HasBga) s += " Bga";
+  for (const LibraryId id : kProbeOrder) {
+    const LibraryDescriptor& d = DescriptorOf(id);
+    if (!(r.*d.probed) || !d.supported) continue;
+    r.supported += d.supported;
+    if (id == LibraryId::UnZip && r.HasZip) r.supported += "(j)";
+  }
   return r;
 }
 
 void ApplyProbe(const ProbeResult& r) {
-  HasUnlha = r.HasUnlha;
-  HasUnZip = r.HasUnZip;
-  HasZip = r.HasZip;
-  HasCab = r.HasCab;
-  HasRar = r.HasRar;
-  HasJack = r.HasJack;
-  HasTar = r.HasTar;
-  HasUnarj = r.HasUnarj;
-  HasUnGCA = r.HasUnGCA;
-  HasYz1 = r.HasYz1;
-  HasIsh = r.HasIsh;
-  HasBga = r.HasBga;
+  for (const LibraryDescriptor& d : AllLibraries()) *d.available = r.*d.probed;
+}
+
+ProbeResult CurrentLibraryFlags() {
+  ProbeResult r;
+  for (const LibraryDescriptor& d : AllLibraries()) r.*d.probed = *d.available;
+  return r;
 }
 
 }  // namespace ks

@@ -22,5 +22,7 @@ struct ProbeResult {
 ProbeResult ProbeLibraries(LibrarySet& libraries);
 // Sets the program-wide Has... flags from a probe.
 void ApplyProbe(const ProbeResult& result);
+// The program-wide flags of this run as a probe's result.
+ProbeResult CurrentLibraryFlags();
 
 }  // namespace ks

@@ -6,7 +6,6 @@
 
 #include "archivers/HeaderText.h"
 #include "archivers/LibrarySet.h"
-#include "archivers/Probe.h"
 #include "core/FileTests.h"
 #include "platform/Platform.h"
 
@@ -41,37 +40,12 @@ const char* SignatureType(const std::vector<HeaderChar>& h) {
   return nullptr;
 }
 
-// How a library is asked whether it accepts a file.
-enum class Ask { Check0, Check8, FileList, RarProbe };
-
-struct LibraryStep {
-  Ask ask;
-  LibraryId id;  // unused for the RAR probe
-  const bool* usable;
-  const char* busyMessage;  // nullptr: no busy test
-  const char* type;
+// The order in which the libraries are asked (each by its DetectAsk); the
+// first that accepts decides, and the type is its descriptor's.
+constexpr LibraryId kDetectOrder[] = {
+    LibraryId::Cab, LibraryId::UnRar32, LibraryId::Tar,   LibraryId::Yz1,   LibraryId::Unarj,
+    LibraryId::Ish, LibraryId::Bga,     LibraryId::UnGCA, LibraryId::UnZip,
 };
-
-// The order in which the libraries are asked; the first that accepts decides.
-const std::array<LibraryStep, 9> kSteps = {{
-    {Ask::Check0, LibraryId::Cab, &HasCab, "Cab32が暴れています。いったんKestrinoを終了します。",
-     kTypeCab},
-    {Ask::RarProbe, LibraryId::UnRar32, &HasRar, nullptr, kTypeRar},
-    {Ask::Check0, LibraryId::Tar, &HasTar, "Tar32が暴れています。いったんKestrinoを終了します。",
-     kTypeTar},
-    {Ask::Check0, LibraryId::Yz1, &HasYz1, "Yz1が暴れています。いったんKestrinoを終了します。",
-     kTypeYz1},
-    {Ask::Check0, LibraryId::Unarj, &HasUnarj,
-     "UnArj32が暴れています。いったんKestrinoを終了します。", kTypeArj},
-    {Ask::FileList, LibraryId::Ish, &HasIsh, "Ish32が暴れています。いったんKestrinoを終了します。",
-     kTypeIsh},
-    {Ask::Check0, LibraryId::Bga, &HasBga, "Bga32が暴れています。いったんKestrinoを終了します。",
-     kTypeBga},
-    {Ask::Check8, LibraryId::UnGCA, &HasUnGCA,
-     "UnGca32が暴れています。いったんKestrinoを終了します。", kTypeGca},
-    {Ask::Check0, LibraryId::UnZip, &HasUnZip,
-     "UnZipが暴れています。いったんKestrinoを終了します。", kTypeZip},
-}};
 
 // Ends the program when the library is busy: a second operation inside a
 // library that is still working would corrupt its state.
@@ -81,20 +55,21 @@ void StopIfBusy(Library& library, const char* message) {
   ThePlatform().EndProgram();
 }
 
-bool Accepts(const LibraryStep& step, const std::string& path) {
-  if (step.ask == Ask::RarProbe) return RarProbe(path) > 0;
-  Library& library = Libraries().Get(step.id);
-  StopIfBusy(library, step.busyMessage);
-  switch (step.ask) {
-    case Ask::Check0:
+bool Accepts(const LibraryDescriptor& d, const std::string& path) {
+  if (d.detect == DetectAsk::RarProbe) return RarProbe(path) > 0;
+  Library& library = Libraries().Get(d.id);
+  StopIfBusy(library, DetectBusyMessage(d));
+  switch (d.detect) {
+    case DetectAsk::Check0:
       return library.CheckArchive(path, 0) != 0;
-    case Ask::Check8:
+    case DetectAsk::Check8:
       return library.CheckArchive(path, 8) != 0;
-    case Ask::FileList: {
+    case DetectAsk::FileList: {
       std::array<char, 256> list{};
       return library.FileList(path, list.data(), 255) == 0;
     }
-    case Ask::RarProbe:
+    case DetectAsk::RarProbe:
+    case DetectAsk::None:
       break;
   }
   return false;
@@ -141,10 +116,11 @@ std::string ArcType(const std::string& path) {
   if (!bytes) return kTypeUnreadable;
   if (const char* type = SignatureType(SplitHeader(*bytes))) return type;
 
-  for (const LibraryStep& step : kSteps) {
-    if (!*step.usable) continue;
+  for (const LibraryId id : kDetectOrder) {
+    const LibraryDescriptor& d = DescriptorOf(id);
+    if (!*d.available) continue;
     try {
-      if (Accepts(step, path)) return step.type;
+      if (Accepts(d, path)) return d.type;
     } catch (const LibraryError&) {
       // A library without the entry point cannot vouch for the file; the
       // next one may still know it.

@@ -1,10 +1,7 @@
 #include "check/ArchiveTest.h"
 
-#include <array>
-
 #include "archivers/LibraryFailure.h"
 #include "archivers/LibrarySet.h"
-#include "archivers/Probe.h"
 #include "archivers/TypeDetect.h"
 #include "check/CheckLines.h"
 
@@ -13,32 +10,21 @@ namespace {
 
 constexpr int kFullCheck = 2;
 
-struct Tester {
-  const char* type;
-  const bool* usable;
-  LibraryId id;  // unused for RAR
+// The libraries that test their type; every other type is skipped.
+constexpr LibraryId kTesters[] = {
+    LibraryId::Unlha, LibraryId::UnZip, LibraryId::Cab,     LibraryId::Tar,
+    LibraryId::Unarj, LibraryId::Yz1,   LibraryId::UnRar32,
 };
 
-// The types a library can test; every other type is skipped.
-const std::array<Tester, 7> kTesters = {{
-    {kTypeLzh, &HasUnlha, LibraryId::Unlha},
-    {kTypeZip, &HasUnZip, LibraryId::UnZip},
-    {kTypeCab, &HasCab, LibraryId::Cab},
-    {kTypeTar, &HasTar, LibraryId::Tar},
-    {kTypeArj, &HasUnarj, LibraryId::Unarj},
-    {kTypeYz1, &HasYz1, LibraryId::Yz1},
-    {kTypeRar, &HasRar, LibraryId::UnRar32},
-}};
-
-const Tester* TesterOf(const std::string& type) {
-  for (const Tester& t : kTesters)
-    if (type == t.type) return &t;
+const LibraryDescriptor* TesterOf(const std::string& type) {
+  for (const LibraryId id : kTesters)
+    if (type == DescriptorOf(id).type) return &DescriptorOf(id);
   return nullptr;
 }
 
 std::string Word(bool sound) { return sound ? kWordSound : kWordDamaged; }
 
-std::string RunTest(const Tester& tester, const std::string& path, const std::string& type) {
+std::string RunTest(const LibraryDescriptor& tester, const std::string& path, const std::string& type) {
   if (type == kTypeRar) return Word(RarTest(path));
   Library& library = Libraries().Get(tester.id);
   // Unlike type detection, the check does not end the program for a busy
@@ -51,8 +37,8 @@ std::string RunTest(const Tester& tester, const std::string& path, const std::st
 
 std::string TestWord(const std::string& path, const std::string& type) {
   if (type == kTypeUnreadable) return kWordUnreadable;
-  const Tester* tester = TesterOf(type);
-  if (!tester || !*tester->usable) return kWordSkip;
+  const LibraryDescriptor* tester = TesterOf(type);
+  if (!tester || !*tester->available) return kWordSkip;
   std::string word;
   const auto failure = TryLibraryWork([&] {
     try {

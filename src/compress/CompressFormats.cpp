@@ -8,38 +8,33 @@
 namespace ks {
 namespace {
 
-constexpr const char* kUnlhaBusy = "UnLhaが暴れています。いったんKestrinoを終了します。";
-constexpr const char* kCabBusy = "Cab32が暴れています。いったんKestrinoを終了します。";
-constexpr const char* kZipBusy = "Zip32jが暴れています。いったんKestrinoを終了します。";
-constexpr const char* kTarBusy = "Tar32が暴れています。いったんKestrinoを終了します。";
-constexpr const char* kBgaBusy = "Bga32が暴れています。いったんKestrinoを終了します。";
-// The conversion of a GZA/BZA archive has its own spelling of the name.
-constexpr const char* kBgaConversionBusy = "BGA32が暴れています。いったんKestrinoを終了します。";
-constexpr const char* kYz1Busy = "Yz1が暴れています。いったんKestrinoを終了します。";
+const char* Busy(LibraryId id) { return DescriptorOf(id).busyMessage; }
+const char* ConversionBusy(LibraryId id) { return ConversionBusyMessage(DescriptorOf(id)); }
 
 CompressionFormat Lzh(const char* entry, const char* extension, const char* conversionTail,
                       bool namesFolder, const char* code) {
   const bool sfx = *conversionTail != '\0' || namesFolder;
-  return {entry, LibraryId::Unlha, kUnlhaBusy, sfx ? kUnlhaBusy : "", extension, false,
+  return {entry, LibraryId::Unlha, Busy(LibraryId::Unlha), sfx ? ConversionBusy(LibraryId::Unlha) : "",
+          extension, false,
           NamesBy::ListWithHeader, "", false, sfx ? "s -x1 " : "", conversionTail, namesFolder,
           code, "LZH"};
 }
 
-CompressionFormat Listed(const char* entry, LibraryId library, const char* busy,
-                         const char* extension, const char* head, const char* code,
-                         const char* label) {
-  return {entry, library, busy, "", extension, false, NamesBy::ListFile, head, false, "", "",
+CompressionFormat Listed(const char* entry, LibraryId library, const char* extension,
+                         const char* head, const char* code, const char* label) {
+  return {entry, library, Busy(library), "", extension, false, NamesBy::ListFile, head, false, "", "",
           false, code, label};
 }
 
 CompressionFormat Bga(const char* entry, const char* extension, const char* head, bool sfx,
                       const char* code, const char* label) {
-  return {entry, LibraryId::Bga, kBgaBusy, sfx ? kBgaConversionBusy : "", extension, false,
+  return {entry, LibraryId::Bga, Busy(LibraryId::Bga), sfx ? ConversionBusy(LibraryId::Bga) : "",
+          extension, false,
           NamesBy::ListFile, head, false, sfx ? "s " : "", "", false, code, label};
 }
 
 CompressionFormat Yz1(const char* entry, const char* head, bool password, const char* code) {
-  return {entry, LibraryId::Yz1, kYz1Busy, "", ".yz1", false, NamesBy::NameList, head, password,
+  return {entry, LibraryId::Yz1, Busy(LibraryId::Yz1), "", ".yz1", false, NamesBy::NameList, head, password,
           "", "", false, code, "Yz1"};
 }
 
@@ -52,26 +47,26 @@ std::vector<CompressionFormat> MakeTable() {
   t.push_back(Lzh("Lzh WinSFX Win32用", ".exe", " -gw", false, "LH32"));
   t.push_back(Lzh("Lzh WinSFXM Win32用", ".exe", " -gw3", false, "LH32M"));
 
-  CompressionFormat cab = Listed("Cab", LibraryId::Cab, kCabBusy, ".cab", "-a", "CAB", "Cab");
+  CompressionFormat cab = Listed("Cab", LibraryId::Cab, ".cab", "-a", "CAB", "Cab");
   cab.cabStem = true;
   t.push_back(cab);
   CompressionFormat cabSfx = cab;
   cabSfx.entry = "Cab SFX";
   cabSfx.extension = ".exe";
-  cabSfx.conversionBusyMessage = kCabBusy;
+  cabSfx.conversionBusyMessage = ConversionBusy(LibraryId::Cab);
   cabSfx.conversionHead = "-f -w ";
   cabSfx.code = "CAS";
   t.push_back(cabSfx);
 
-  t.push_back(Listed("Zip", LibraryId::Zip, kZipBusy, ".zip", "-r", "ZIP", "Zip"));
+  t.push_back(Listed("Zip", LibraryId::Zip, ".zip", "-r", "ZIP", "Zip"));
   CompressionFormat zipPass =
-      Listed("Zip Password付き", LibraryId::Zip, kZipBusy, ".zip", "-r -P ", "ZIE", "ZipP");
+      Listed("Zip Password付き", LibraryId::Zip, ".zip", "-r -P ", "ZIE", "ZipP");
   zipPass.password = true;
   t.push_back(zipPass);
 
-  t.push_back(Listed("Tar", LibraryId::Tar, kTarBusy, ".tar", "-cvf", "TAR", "Tar"));
-  t.push_back(Listed("Tar(gzip)", LibraryId::Tar, kTarBusy, ".tgz", "-czf", "TAG", "TGZ"));
-  t.push_back(Listed("Tar(bzip2)", LibraryId::Tar, kTarBusy, ".bz2", "-cBf", "TAB", "Bz2"));
+  t.push_back(Listed("Tar", LibraryId::Tar, ".tar", "-cvf", "TAR", "Tar"));
+  t.push_back(Listed("Tar(gzip)", LibraryId::Tar, ".tgz", "-czf", "TAG", "TGZ"));
+  t.push_back(Listed("Tar(bzip2)", LibraryId::Tar, ".bz2", "-cBf", "TAB", "Bz2"));
 
   // The switches end in a space and get the separating one as well.
   t.push_back(Bga("GZA", ".gza", "a -a -m1 -r ", false, "GZA", "GZA"));
@@ -125,17 +120,7 @@ std::vector<std::string> FormatEntries(const ProbeResult& has, bool offerNothing
   if (offerNothing) entries.emplace_back(kDoNothingEntry);
   for (const CompressionFormat& f : CompressionFormats()) {
     if (!f.library) continue;
-    bool usable = false;
-    switch (*f.library) {
-      case LibraryId::Unlha: usable = has.HasUnlha; break;
-      case LibraryId::Cab: usable = has.HasCab; break;
-      case LibraryId::Zip: usable = has.HasZip; break;
-      case LibraryId::Tar: usable = has.HasTar; break;
-      case LibraryId::Bga: usable = has.HasBga; break;
-      case LibraryId::Yz1: usable = has.HasYz1; break;
-      default: break;
-    }
-    if (usable) entries.emplace_back(f.entry);
+    if (has.*DescriptorOf(*f.library).probed) entries.emplace_back(f.entry);
   }
   return entries;
 }

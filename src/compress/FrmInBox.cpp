@@ -39,11 +39,6 @@ bool OfferDoNothing() {
   return DroppedCount == 1 && DroppedFiles.size() > 1 && IsOrdinaryFile(DroppedFiles[1]);
 }
 
-// The libraries whose own settings dialog an entry opens.
-bool HasSettingsDialog(LibraryId id) {
-  return id == LibraryId::Unlha || id == LibraryId::Cab || id == LibraryId::Zip;
-}
-
 }  // namespace
 
 FrmInBox::FrmInBox(PanelWindow* panel) : QDialog(nullptr), panel_(panel) {
@@ -170,7 +165,9 @@ void FrmInBox::JackClicked() {
 
 void FrmInBox::ShowLibrarySettings() {
   const CompressionFormat* format = FindCompressionFormat(SelectedEntry());
-  if (!format || !format->library || !HasSettingsDialog(*format->library)) return;
+  // Only libraries with a settings dialog of their own have one to show.
+  if (!format || !format->library || !(DescriptorOf(*format->library).entryPoints & kEpConfigDialog))
+    return;
   std::vector<char> buffer(kConfigBufferSize, '\0');
   try {
     Libraries().Get(*format->library).ConfigDialog(static_cast<QWidget*>(this), buffer.data(),

@@ -1,5 +1,6 @@
 #include "dialogs/VersionText.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -26,67 +27,39 @@ std::optional<int> Ask(const std::function<int()>& call) {
   }
 }
 
-struct Line {
-  bool usable;
-  const char* label;     // padded so that "v" and "not" line up
-  const char* notLabel;  // the RAR line names another file when unusable
-  std::function<int()> version;
-  bool plainNumber;
+// The window's order of the libraries.
+constexpr LibraryId kVersionOrder[] = {
+    LibraryId::Unarj, LibraryId::Bga, LibraryId::Cab,     LibraryId::UnGCA,
+    LibraryId::Ish,   LibraryId::Jack, LibraryId::Unlha,  LibraryId::UnRar32,
+    LibraryId::Tar,   LibraryId::Yz1, LibraryId::UnZip,   LibraryId::Zip,
 };
+
+// The names are padded so that "v" and "not" line up.
+std::string Padded(const char* name) {
+  std::string text = name;
+  text.resize(std::max<std::size_t>(text.size() + 1, 13), ' ');
+  return text;
+}
 
 }  // namespace
 
 std::string VersionText(const ProbeResult& f, LibrarySet& libs) {
-  auto common = [&libs](LibraryId id) {
-    return std::function<int()>([&libs, id] { return libs.Get(id).GetVersion(); });
-  };
-  const Line lines[] = {
-      {f.HasUnarj, "UnArj32J.dll ", "UnArj32J.dll ", common(LibraryId::Unarj), false},
-      {f.HasBga, "Bga32.dll    ", "Bga32.dll    ", common(LibraryId::Bga), false},
-      {f.HasCab, "Cab32.dll    ", "Cab32.dll    ", common(LibraryId::Cab), false},
-      {f.HasUnGCA, "UnGCA32.dll  ", "UnGCA32.dll  ", common(LibraryId::UnGCA), false},
-      {f.HasIsh, "Ish32.dll    ", "Ish32.dll    ", common(LibraryId::Ish), false},
-      {f.HasJack, "Jack32.dll   ", "Jack32.dll   ", common(LibraryId::Jack), false},
-      {f.HasUnlha, "UnLha32.dll  ", "UnLha32.dll  ", common(LibraryId::Unlha), false},
-      {f.HasRar, "UnRar.dll    ", "UnRar32.dll  ",
-       [&libs] { return libs.Unrar().RARGetDllVersion(); }, true},
-      {f.HasTar, "Tar32.dll    ", "Tar32.dll    ", common(LibraryId::Tar), false},
-      {f.HasYz1, "Yz1.dll      ", "Yz1.dll      ", common(LibraryId::Yz1), false},
-      {f.HasUnZip, "UnZip32.dll  ", "UnZip32.dll  ", common(LibraryId::UnZip), false},
-      {f.HasZip, "Zip32j.dll   ", "Zip32j.dll   ", common(LibraryId::Zip), false},
-  };
   std::string text;
-  for (const Line& line : lines) {
+  for (const LibraryId id : kVersionOrder) {
+    const LibraryDescriptor& d = DescriptorOf(id);
+    // RAR's line shows unrar.dll's own version number, not in hundredths.
+    const bool rar = id == LibraryId::UnRar32;
     std::optional<int> version;
-    if (line.usable) version = Ask(line.version);
+    if (f.*d.probed)
+      version = Ask([&] { return rar ? libs.Unrar().RARGetDllVersion() : libs.Get(id).GetVersion(); });
     if (version) {
-      text += line.label;
-      text += "v";
-      text += line.plainNumber ? std::to_string(*version) : FormatVersion(*version);
+      text += Padded(d.versionName) + "v" + (rar ? std::to_string(*version) : FormatVersion(*version));
     } else {
-      text += line.notLabel;
-      text += "not";
+      text += Padded(d.versionNameMissing ? d.versionNameMissing : d.versionName) + "not";
     }
     text += "\r\n";
   }
   return text;
-}
-
-ProbeResult CurrentLibraryFlags() {
-  ProbeResult f;
-  f.HasUnlha = HasUnlha;
-  f.HasUnZip = HasUnZip;
-  f.HasZip = HasZip;
-  f.HasCab = HasCab;
-  f.HasRar = HasRar;
-  f.HasJack = HasJack;
-  f.HasTar = HasTar;
-  f.HasUnarj = HasUnarj;
-  f.HasUnGCA = HasUnGCA;
-  f.HasYz1 = HasYz1;
-  f.HasIsh = HasIsh;
-  f.HasBga = HasBga;
-  return f;
 }
 
 }  // namespace ks

@@ -17,7 +17,4 @@ std::string FormatVersion(int raw);
 // is shown as not usable.
 std::string VersionText(const ProbeResult& flags, LibrarySet& libraries);
 
-// The availability flags of this run (the Has... values).
-ProbeResult CurrentLibraryFlags();
-
 }  // namespace ks

@@ -1,9 +1,7 @@
 #include "extract/ExtractCommands.h"
 
-#include <array>
 #include <filesystem>
 
-#include "archivers/Probe.h"
 #include "archivers/TypeDetect.h"
 #include "core/FileTests.h"
 #include "core/PathText.h"
@@ -11,39 +9,12 @@
 namespace ks {
 namespace {
 
-constexpr auto kBits16 = ResultWidth::Bits16;
-constexpr auto kBits32 = ResultWidth::Bits32;
-
 // Tried in this order; the first branch whose type matches decides.
-const std::array<ExtractBranch, 11> kBranches = {{
-    {kTypeLzh, nullptr, LibraryId::Unlha, &HasUnlha, kBits32,
-     "UnLhaが暴れています。いったんKestrinoを終了します。", CommandForm::Quoted, "x ", kBits32},
-    {kTypeCab, nullptr, LibraryId::Cab, &HasCab, kBits16,
-     "Cab32が暴れています。いったんKestrinoを終了します。", CommandForm::Quoted, "-x ", kBits16},
-    {kTypeIsh, nullptr, LibraryId::Ish, &HasIsh, kBits32,
-     "Ish32が暴れています。いったんKestrinoを終了します。", CommandForm::ShortPaths, "", kBits32},
-    {kTypeZip, nullptr, LibraryId::UnZip, &HasUnZip, kBits16,
-     "UnZipが暴れています。いったんKestrinoを終了します。", CommandForm::Quoted, "-x -q ",
-     kBits16},
-    {kTypeRar, nullptr, LibraryId::UnRar32, &HasRar, std::nullopt, nullptr,
-     CommandForm::QuotedFolderTwice, "-x ", kBits16},
-    {kTypeTar, nullptr, LibraryId::Tar, &HasTar, kBits16,
-     "Tar32が暴れています。いったんKestrinoを終了します。", CommandForm::Quoted, "-xvaf ",
-     kBits16},
-    {kTypeArj, nullptr, LibraryId::Unarj, &HasUnarj, kBits32,
-     "UnArj32が暴れています。いったんKestrinoを終了します。", CommandForm::Quoted,
-     "x -hk -jyc ", kBits32},
-    {kTypeGca, nullptr, LibraryId::UnGCA, &HasUnGCA, kBits16,
-     "UnGCA32が暴れています。いったんKestrinoを終了します。", CommandForm::Quoted, "e -sx1 ",
-     kBits16},
-    {"GZA", kTypeBga, LibraryId::Bga, &HasBga, kBits16,
-     "Bga32が暴れています。いったんKestrinoを終了します。", CommandForm::Quoted, "x -a -r ",
-     kBits16},
-    {kTypeYz1, nullptr, LibraryId::Yz1, &HasYz1, kBits16,
-     "Yz1が暴れています。いったんKestrinoを終了します。", CommandForm::Quoted, "x ", kBits16},
-    {kTypeJack, nullptr, LibraryId::Jack, &HasJack, kBits16,
-     "Jackが暴れています。いったんKestrinoを終了します。", CommandForm::Quoted, "-c ", kBits16},
-}};
+constexpr LibraryId kBranchOrder[] = {
+    LibraryId::Unlha, LibraryId::Cab,   LibraryId::Ish, LibraryId::UnZip,
+    LibraryId::UnRar32, LibraryId::Tar, LibraryId::Unarj, LibraryId::UnGCA,
+    LibraryId::Bga,   LibraryId::Yz1,   LibraryId::Jack,
+};
 
 std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 
@@ -58,45 +29,48 @@ void EnterFolder(const std::string& folder) {
 }  // namespace
 
 const ExtractBranch* FindExtractBranch(const std::string& type) {
-  for (const ExtractBranch& branch : kBranches)
-    if (type == branch.type || (branch.otherType && type == branch.otherType)) return &branch;
+  for (const LibraryId id : kBranchOrder) {
+    const ExtractBranch& branch = DescriptorOf(id);
+    if (type == branch.type || (branch.extractAlsoType && type == branch.extractAlsoType)) return &branch;
+  }
   return nullptr;
 }
 
 bool BranchAvailable(const ExtractBranch& branch) {
   if (!*branch.available) return false;
-  if (branch.library == LibraryId::UnRar32) return Libraries().Get(LibraryId::UnRar32).present();
+  if (branch.id == LibraryId::UnRar32) return Libraries().Get(LibraryId::UnRar32).present();
   return true;
 }
 
 std::string ExtractCommandLine(const ExtractBranch& branch, const std::string& archive,
                                const std::string& folder) {
-  switch (branch.form) {
+  const std::string prefix = branch.extract.prefix;
+  switch (branch.extract.form) {
     case CommandForm::Quoted:
-      return branch.prefix + Quoted(archive) + ' ' + Quoted(folder);
+      return prefix + Quoted(archive) + ' ' + Quoted(folder);
     case CommandForm::QuotedFolderTwice:
-      return branch.prefix + Quoted(archive) + ' ' + Quoted(folder + kPathSeparator);
+      return prefix + Quoted(archive) + ' ' + Quoted(folder + kPathSeparator);
     case CommandForm::ShortPaths:
-      return branch.prefix + ShortPathName(archive) + " /f=" + ShortPathName(folder);
+      return prefix + ShortPathName(archive) + " /f=" + ShortPathName(folder);
   }
   return std::string();
 }
 
 bool BranchBusy(const ExtractBranch& branch) {
-  if (!branch.busyWidth) return false;
-  return IsBusy(Libraries().Get(branch.library).GetRunning(), *branch.busyWidth);
+  if (!branch.extract.busyWidth) return false;
+  return IsBusy(Libraries().Get(branch.id).GetRunning(), *branch.extract.busyWidth);
 }
 
 int CallExtractBranch(const ExtractBranch& branch, WindowHandle owner,
                       const std::string& commandLine, std::string& output,
                       const std::string& folder, const std::string& destination,
                       const std::string& appFolder) {
-  Library& library = Libraries().Get(branch.library);
-  const bool arj = branch.library == LibraryId::Unarj;
+  Library& library = Libraries().Get(branch.id);
+  const bool arj = branch.id == LibraryId::Unarj;
   if (arj) EnterFolder(folder);
   int result = 0;
   try {
-    if (branch.form == CommandForm::ShortPaths) {
+    if (branch.extract.form == CommandForm::ShortPaths) {
       result = library.Command(owner, commandLine);
     } else {
       output.assign(kOutputBufferSize, '\0');
@@ -107,8 +81,8 @@ int CallExtractBranch(const ExtractBranch& branch, WindowHandle owner,
     throw;
   }
   if (arj) EnterFolder(appFolder);
-  if (branch.library == LibraryId::Unlha) EnterFolder(destination);
-  return ReadResult(result, branch.resultWidth);
+  if (branch.id == LibraryId::Unlha) EnterFolder(destination);
+  return ReadResult(result, branch.extract.resultWidth);
 }
 
 }  // namespace ks

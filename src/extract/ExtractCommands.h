@@ -4,41 +4,20 @@
 // message, exact command line and the width its result is read at. Plain
 // library calls, no window.
 
-#include <optional>
 #include <string>
 
 #include "archivers/LibrarySet.h"
 
 namespace ks {
 
-// How the archive and the folder are written into a command line.
-enum class CommandForm {
-  // prefix + "archive" + " " + "folder", both in double quotes.
-  Quoted,
-  // The same with one more separator after the folder (which already ends
-  // in one): the RAR back-end wants its destination written that way.
-  QuotedFolderTwice,
-  // short archive path + " /f=" + short folder path, no quotes, no buffer.
-  ShortPaths,
-};
-
-struct ExtractBranch {
-  const char* type;         // the archive type name this branch takes
-  const char* otherType;    // a second name it takes too, or nullptr
-  LibraryId library;
-  const bool* available;    // the library's availability flag
-  // Width the busy answer is read at; nullopt: the library has no busy test.
-  std::optional<ResultWidth> busyWidth;
-  const char* busyMessage;  // nullptr when there is no busy test
-  CommandForm form;
-  const char* prefix;       // text before the quoted archive
-  ResultWidth resultWidth;
-};
+// A branch of the extraction is a library with its extraction facts
+// (LibraryDescriptor::extract, type, busy message, availability flag).
+using ExtractBranch = LibraryDescriptor;
 
 // The size of the output buffer every command gets.
 inline constexpr std::size_t kOutputBufferSize = 65535;
 
-// The first branch, in table order, that takes `type`; nullptr when none does.
+// The first branch, in the branch order, that takes `type`; nullptr when none does.
 // Says nothing about whether its library is there.
 const ExtractBranch* FindExtractBranch(const std::string& type);
 

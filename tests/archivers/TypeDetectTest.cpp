@@ -194,7 +194,7 @@ TEST_F(TypeDetect, TheFirstLibraryThatAcceptsGivesTheType) {
     fakes[c.id].SetDefault(c.suffix, c.value);
     EXPECT_EQ(ArcType(file), c.type);
     // Nothing after the accepting library is asked.
-    EXPECT_EQ(fakes.CallNames().back(), std::string(InfoOf(c.id).prefix) + c.suffix);
+    EXPECT_EQ(fakes.CallNames().back(), std::string(DescriptorOf(c.id).prefix) + c.suffix);
   }
 }
 
@@ -247,7 +247,7 @@ TEST_F(TypeDetect, ABusyLibraryShowsItsMessageAndEndsTheProgram) {
     EXPECT_EQ(calls[0].title, "動作失敗");
     EXPECT_EQ(calls[0].value, 16);
     EXPECT_EQ(calls[1].what, "EndProgram");
-    EXPECT_EQ(fakes.CallNames().back(), std::string(InfoOf(c.id).prefix) + "GetRunning");
+    EXPECT_EQ(fakes.CallNames().back(), std::string(DescriptorOf(c.id).prefix) + "GetRunning");
   }
 }
 

@@ -88,9 +88,9 @@ class CheckLinesTest : public QObject {
       FakeLibrarySet fakes;
       fakes[id].SetDefault("CheckArchive", 1);
       QCOMPARE(TestWord("/x", type), std::string("正常"));
-      QCOMPARE(fakes.CallNames(), (std::vector<std::string>{std::string(InfoOf(id).prefix) +
+      QCOMPARE(fakes.CallNames(), (std::vector<std::string>{std::string(DescriptorOf(id).prefix) +
                                                                 "GetRunning",
-                                                            std::string(InfoOf(id).prefix) +
+                                                            std::string(DescriptorOf(id).prefix) +
                                                                 "CheckArchive"}));
     }
   }

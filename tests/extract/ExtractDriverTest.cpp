@@ -39,7 +39,7 @@ void AcceptedBy(PanelRun& run, LibraryId id, const std::string& path) {
 std::vector<LibraryCall> Commands(const PanelRun& run) {
   std::vector<LibraryCall> commands;
   for (const LibraryCall& c : *run.libraries.log)
-    for (const LibraryInfo& info : AllLibraries())
+    for (const LibraryDescriptor& info : AllLibraries())
       if (c.name == info.command) commands.push_back(c);
   return commands;
 }

@@ -4,7 +4,7 @@
 
 namespace ks::test {
 
-FakeLibrary::FakeLibrary(LibraryId id, CallLog log) : info_(InfoOf(id)), log_(std::move(log)) {
+FakeLibrary::FakeLibrary(LibraryId id, CallLog log) : info_(DescriptorOf(id)), log_(std::move(log)) {
   defaults_["GetVersion"] = 100;
   defaults_["GetRunning"] = 0;
   defaults_["Command"] = 0;

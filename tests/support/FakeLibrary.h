@@ -53,7 +53,7 @@ class FakeLibrary : public CommonArchiver {
  private:
   int Call(const std::string& suffix, std::vector<std::string> args,
            WindowHandle owner = nullptr);
-  const LibraryInfo& info_;
+  const LibraryDescriptor& info_;
   CallLog log_;
   std::map<std::string, std::deque<int>> queued_;
   std::map<std::string, int> defaults_;

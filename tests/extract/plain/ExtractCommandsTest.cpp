@@ -37,7 +37,7 @@ class Branches : public ::testing::Test {
   // library received.
   test::LibraryCall CallFor(const std::string& type, int result = 0, int* read = nullptr) {
     const ExtractBranch& b = Branch(type);
-    libs[b.library].Queue("Command", result);
+    libs[b.id].Queue("Command", result);
     libs.log->clear();
     std::string output;
     const int r = CallExtractBranch(b, owner, ExtractCommandLine(b, archive, folder), output,
@@ -62,7 +62,7 @@ TEST_F(Branches, EachTypeGoesToItsLibraryInTableOrder) {
       {"ARJ", LibraryId::Unarj}, {"GCA", LibraryId::UnGCA},   {"GZA", LibraryId::Bga},
       {"BGA", LibraryId::Bga},   {"Yz1", LibraryId::Yz1},     {"JACK", LibraryId::Jack},
   };
-  for (const auto& [type, library] : table) EXPECT_EQ(Branch(type).library, library) << type;
+  for (const auto& [type, library] : table) EXPECT_EQ(Branch(type).id, library) << type;
   for (const char* type : {"Folder", "UnKnown", "GIF", "BMP", "Unreadable", "lzh", "YZ1", ""})
     EXPECT_EQ(FindExtractBranch(type), nullptr) << type;
 }
@@ -122,23 +122,23 @@ TEST_F(Branches, ResultsAreReadAtTheWidthOfTheirRow) {
 TEST_F(Branches, OnlyMinusOneIsBusyAtTheWidthOfTheRow) {
   for (const char* type : {"CAB", "ZIP", "TAR", "GCA", "BGA", "Yz1", "JACK"}) {
     const ExtractBranch& b = Branch(type);
-    libs[b.library].SetDefault("GetRunning", 1);
+    libs[b.id].SetDefault("GetRunning", 1);
     EXPECT_FALSE(BranchBusy(b)) << type;
-    libs[b.library].SetDefault("GetRunning", -1);
+    libs[b.id].SetDefault("GetRunning", -1);
     EXPECT_TRUE(BranchBusy(b)) << type;
-    libs[b.library].SetDefault("GetRunning", 0xFFFF);  // -1 in 16 bits
+    libs[b.id].SetDefault("GetRunning", 0xFFFF);  // -1 in 16 bits
     EXPECT_TRUE(BranchBusy(b)) << type;
-    libs[b.library].SetDefault("GetRunning", 0);
+    libs[b.id].SetDefault("GetRunning", 0);
   }
   for (const char* type : {"LZH", "ISH", "ARJ"}) {
     const ExtractBranch& b = Branch(type);
-    libs[b.library].SetDefault("GetRunning", 1);
+    libs[b.id].SetDefault("GetRunning", 1);
     EXPECT_FALSE(BranchBusy(b)) << type;
-    libs[b.library].SetDefault("GetRunning", 0xFFFF);
+    libs[b.id].SetDefault("GetRunning", 0xFFFF);
     EXPECT_FALSE(BranchBusy(b)) << type;
-    libs[b.library].SetDefault("GetRunning", -1);
+    libs[b.id].SetDefault("GetRunning", -1);
     EXPECT_TRUE(BranchBusy(b)) << type;
-    libs[b.library].SetDefault("GetRunning", 0);
+    libs[b.id].SetDefault("GetRunning", 0);
   }
   // RAR has no busy test at all.
   libs.log->clear();
