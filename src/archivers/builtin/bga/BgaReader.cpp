@@ -225,6 +225,7 @@ int VerifyBgaHeaders(const std::string& file, std::string& why) {
     switch (reader.NextEntry()) {
       case BgaReader::Next::End:
         return kArcOk;
+      case BgaReader::Next::Damaged:
       case BgaReader::Next::Broken:
         why = reader.errorText();
         return reader.error();

@@ -1,12 +1,14 @@
 #include "archivers/builtin/lha/LzhReader.h"
 
 #include <cstring>
+#include <limits>
 
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/codec/LzhCrc16.h"
 #include "archivers/builtin/lha/LzhDecoders.h"
 #include "archivers/builtin/lha/LzhEntryPath.h"
 #include "archivers/builtin/lha/LzhHeaderParser.h"
+#include "archivers/builtin/lha/LzhHeaderSearch.h"
 
 namespace ks {
 
@@ -72,7 +74,13 @@ EntryDecoder* LzhReader::DecoderFor(const std::string& method) {
 
 EntryReader::Next LzhReader::NextEntry() {
   if (empty_) return Next::End;
-  if (haveEntry_) file_.Seek(info_.dataOffset + info_.compressedSize);
+  if (searchFrom_) {
+    const auto found = FindSoundLzhHeader(file_, *searchFrom_, file_.size(), std::numeric_limits<int>::max());
+    searchFrom_.reset();
+    if (!found) return Next::End;  // the damage was told when it was met
+  } else if (haveEntry_) {
+    file_.Seek(info_.dataOffset + info_.compressedSize);
+  }
   haveEntry_ = false;
   std::string why;
   switch (ReadLzhHeader(file_, info_, why)) {
@@ -86,9 +94,13 @@ EntryReader::Next LzhReader::NextEntry() {
                                   std::to_string(info_.headerOffset));
       return Next::Broken;
     case LzhHeaderResult::Broken:
-      Fail(file_.readFailed() ? kArcCannotRead : kArcHeaderBroken,
-           why + " at offset " + std::to_string(info_.headerOffset));
-      return Next::Broken;
+      if (file_.readFailed()) {
+        Fail(kArcCannotRead, why + " at offset " + std::to_string(info_.headerOffset));
+        return Next::Broken;
+      }
+      Fail(kArcHeaderBroken, why + " at offset " + std::to_string(info_.headerOffset));
+      searchFrom_ = info_.headerOffset + 1;
+      return Next::Damaged;
     case LzhHeaderResult::Entry: break;
   }
   haveEntry_ = true;
