@@ -182,7 +182,6 @@ class Salvage : public ::testing::Test {
     const fs::path out = scratch / "out";
     fs::remove_all(out);
     WriteFile(archive, bytes);
-    if (getenv("KS_KEEP")) WriteFile(fs::path("/tmp/keep") / (f.name + "-" + std::to_string(keepCount++) + "-" + f.file), bytes);
     Run run;
     run.command = RunCommand(*f.library(), f.command + Q(archive) + " " + Q(out.string() + f.folderTail));
     run.tree = Tree(out);
@@ -223,7 +222,6 @@ class Salvage : public ::testing::Test {
     for (const auto& [name, kind] : run.tree) EXPECT_EQ(name.rfind("entry", 0), 0u) << "left behind: " << name << where;
   }
 
-  int keepCount = 0;
   ScratchFolder scratch;
   TestHost host;
   const Entries entries = MakeEntries();
@@ -248,6 +246,17 @@ TEST_F(Salvage, EveryOtherEntryComesOutWholeAndTheRunFails) {
       }
     }
   }
+}
+
+// A damaged method name no longer marks the file as an archive: searched
+// like the program of a self-extracting archive, the first entry must not be
+// passed over in silence.
+TEST_F(Salvage, AnLzhArchiveWhoseFirstHeaderLostItsMethodIsNoSelfExtractor) {
+  const Format lzh = Formats()[1];
+  std::string bytes = lzh.make(scratch / "src", entries);
+  ASSERT_EQ(bytes.substr(2, 3), "-lh");
+  bytes.replace(2, 5, "\x7f\x7f\x7f\x7f\x7f");
+  ExpectSalvaged(lzh, ExtractDamaged(lzh, bytes), 0, "method");
 }
 
 TEST_F(Salvage, AZipArchiveWithoutItsCentralDirectoryGivesEveryEntry) {

@@ -56,6 +56,7 @@ class LzhReader : public EntryReader {
   bool lhaMethodSeen_ = false;  // an -lh?- entry: the archive must end with its mark
   // Where to look for a sound header after a damaged one.
   std::optional<std::uint64_t> searchFrom_;
+  bool firstDamaged_ = false;  // told by the first NextEntry
   std::map<std::string, std::unique_ptr<EntryDecoder>> decoders_;
 };
 
