@@ -5,6 +5,8 @@
 // damaged.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <functional>
 
 #include "MutationSamples.h"
@@ -13,6 +15,7 @@
 #include "archivers/builtin/Backends.h"
 #include "archivers/builtin/cab/CabWriter.h"
 #include "builtin/arj/ArjTestSupport.h"
+#include "builtin/common/CompressSupport.h"
 #include "builtin/common/ExtractTestSupport.h"
 #include "builtin/rar/RarWriter.h"
 
@@ -257,6 +260,37 @@ TEST_F(Salvage, AnLzhArchiveWhoseFirstHeaderLostItsMethodIsNoSelfExtractor) {
   ASSERT_EQ(bytes.substr(2, 3), "-lh");
   bytes.replace(2, 5, "\x7f\x7f\x7f\x7f\x7f");
   ExpectSalvaged(lzh, ExtractDamaged(lzh, bytes), 0, "method");
+}
+
+// A gzip member whose coded data stops making sense halfway (a block of a
+// type that does not exist, right after what the first three entries were
+// coded into): what was decoded before is kept.
+TEST_F(Salvage, ATarGzKeepsTheEntriesDecodedBeforeItsDataStopsMakingSense) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const Entry& e : entries) files.emplace_back(e.name, e.data);
+  const std::string tar = TarOf(files);
+  const std::size_t half = tar.find(entries[3].name);  // where entry 4's header starts
+  z_stream z{};
+  ASSERT_EQ(deflateInit2(&z, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string gz(tar.size() + 4096, '\0');
+  z.next_out = reinterpret_cast<Bytef*>(gz.data());
+  z.avail_out = static_cast<uInt>(gz.size());
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(tar.data()));
+  z.avail_in = static_cast<uInt>(half);
+  deflate(&z, Z_FULL_FLUSH);  // the next block starts on a byte of its own
+  const std::size_t nextBlock = z.total_out;
+  z.avail_in = static_cast<uInt>(tar.size() - half);
+  deflate(&z, Z_FINISH);
+  gz.resize(z.total_out);
+  deflateEnd(&z);
+  gz[nextBlock] = static_cast<char>(gz[nextBlock] | 0x06);
+
+  const Format tgz = Formats()[8];
+  ASSERT_EQ(tgz.name, "tar.gz");
+  const Run run = ExtractDamaged(tgz, gz);
+  EXPECT_NE(run.command.output.find("invalid block type"), std::string::npos) << run.command.output;
+  ExpectSalvaged(tgz, run, 3, "coded data");
+  EXPECT_EQ(run.tree.size(), 3u) << run.command.output;
 }
 
 TEST_F(Salvage, AZipArchiveWithoutItsCentralDirectoryGivesEveryEntry) {
