@@ -3,6 +3,7 @@
 #include "archivers/builtin/common/Blake2sp.h"
 #include "archivers/builtin/common/StreamSource.h"
 #include "archivers/builtin/common/NameText.h"
+#include "archivers/builtin/common/OffsetSource.h"
 #include "archivers/builtin/common/Utf8Locale.h"
 
 #include <archive.h>

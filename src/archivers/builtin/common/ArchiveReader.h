@@ -11,11 +11,12 @@
 
 #include "archivers/builtin/common/ArchiveGuard.h"
 #include "archivers/builtin/common/EntryReader.h"
-#include "archivers/builtin/common/OffsetSource.h"
 #include "archivers/builtin/common/StreamSource.h"
 #include "archivers/builtin/common/SafeExtract.h"
 
 namespace ks {
+
+class OffsetSource;
 
 // The formats one reader accepts; a back-end enables only its own, so a
 // check never claims another library's archives.
