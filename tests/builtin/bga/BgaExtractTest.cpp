@@ -168,9 +168,10 @@ class BgaDamageTest : public BgaExtractTest, public ::testing::WithParamInterfac
   }
 
   // Extracting fails with no file of the damaged entry left behind, and
-  // both checks say no.
+  // both checks say no. Damage to an entry spares the entries after it
+  // (`thirdSaved`); a cut ends the archive.
   void ExpectFailsCleanly(const std::string& bytes, const std::string& what,
-                          bool secondIsSound = false) {
+                          bool secondIsSound = false, bool thirdSaved = false) {
     const fs::path file = root() / "bad.bga";
     Spit(file, bytes);
     const fs::path out = root() / "out";
@@ -181,7 +182,10 @@ class BgaDamageTest : public BgaExtractTest, public ::testing::WithParamInterfac
       EXPECT_EQ(Slurp(out / "second.txt"), SomeText(30000, 12)) << what;
     else
       EXPECT_FALSE(fs::exists(out / "second.txt")) << what;
-    EXPECT_FALSE(fs::exists(out / "third.txt")) << what;
+    if (thirdSaved)
+      EXPECT_EQ(Slurp(out / "third.txt"), "stored text") << what;
+    else
+      EXPECT_FALSE(fs::exists(out / "third.txt")) << what;
     if (fs::exists(out)) {
       EXPECT_TRUE(Leftovers(out).empty()) << what;
     }
@@ -201,25 +205,35 @@ TEST_P(BgaDamageTest, DamagedArchivesFailCleanly) {
   for (std::size_t at : {header + 2, header + 10, header + 30}) {
     std::string bad = good;
     bad[at] = static_cast<char>(bad[at] ^ 0x04);
-    ExpectFailsCleanly(bad, "flipped header byte " + std::to_string(at));
+    ExpectFailsCleanly(bad, "flipped header byte " + std::to_string(at), false, true);
     EXPECT_EQ(Check(root() / "bad.bga", 0), 0);
   }
   for (std::size_t at : {data + 40, data + 200, data + 1000}) {
     std::string bad = good;
     bad[at] = static_cast<char>(bad[at] ^ 0x10);
-    ExpectFailsCleanly(bad, "flipped data byte " + std::to_string(at));
+    ExpectFailsCleanly(bad, "flipped data byte " + std::to_string(at), false, true);
     // A quick check reads only the headers, which are sound.
     EXPECT_EQ(Check(root() / "bad.bga", 0), 1);
   }
+  // The second header damaged and the stored third header repeated inside
+  // the second entry's data: the search behind the damage must not take
+  // the copy, with whatever bytes follow it, for the third entry.
+  const std::size_t thirdHeaderSize = kBgaFixedSize + std::string("third.txt").size();
+  const std::size_t thirdHeader = good.size() - thirdHeaderSize - std::string("stored text").size();
+  std::string repeated = good;
+  repeated.replace(data + 100, thirdHeaderSize, good.substr(thirdHeader, thirdHeaderSize));
+  repeated[header + 10] = static_cast<char>(repeated[header + 10] ^ 0x04);
+  ExpectFailsCleanly(repeated, "a stored header repeated", false, true);
   ExpectFailsCleanly(good.substr(0, good.size() - 1), "last byte cut", true);
   for (std::size_t size : {data + 100, header + 20, header + 1}) {
     ExpectFailsCleanly(good.substr(0, size), "cut to " + std::to_string(size));
     EXPECT_EQ(Check(root() / "bad.bga", 0), 0);
   }
-  // The first entry itself damaged: not even recognised as complete.
+  // The first header damaged: the quick check no longer takes the file for
+  // an archive, while an extraction still finds the entries behind it.
   std::string firstBroken = good;
   firstBroken[9] = static_cast<char>(firstBroken[9] ^ 1);
-  ExpectFailsCleanly(firstBroken, "first header");
+  ExpectFailsCleanly(firstBroken, "first header", true, true);
   EXPECT_EQ(Check(root() / "bad.bga", 0), 0);
 }
 

@@ -26,6 +26,9 @@ struct MutantOutcome {
   int extractCode = -1;
   bool contentsRight = false;
   int check = -1;  // -1 no check for the format, 0 reported damaged, 1 reported sound
+  // Every file that came out holds what one of the original files held,
+  // whatever the result: what a failed extraction saves is verified.
+  bool onlyOriginalBytes = true;
 };
 
 enum class Verdict { Intact, Failed, FalseSuccess, Crash, Hang };
@@ -38,13 +41,19 @@ inline std::vector<std::string> ContentsUnder(const fs::path& root) {
   return contents;
 }
 
-// Every expected content is there, and nothing else is. An empty file
-// carries no bytes to lose: a damaged header may turn it into something we
-// never create (a device) without any checksum to tell.
-inline bool ContentsMatch(std::vector<std::string> got, const std::vector<std::string>& expected) {
+// Nothing but the expected contents. An empty file carries no bytes to
+// lose: a damaged header may turn it into something we never create (a
+// device) without any checksum to tell.
+inline bool OnlyExpected(const std::vector<std::string>& got, const std::vector<std::string>& expected) {
   const std::set<std::string> allowed(expected.begin(), expected.end());
   for (const std::string& c : got)
     if (!c.empty() && !allowed.count(c)) return false;
+  return true;
+}
+
+// Every expected content is there, and nothing else is.
+inline bool ContentsMatch(std::vector<std::string> got, const std::vector<std::string>& expected) {
+  if (!OnlyExpected(got, expected)) return false;
   std::sort(got.begin(), got.end());
   std::vector<std::string> want;
   for (const std::string& c : expected)
@@ -65,7 +74,9 @@ inline MutantOutcome RunMutant(const MutationSample& sample, std::size_t damaged
   MutantOutcome o;
   const fs::path out = folder / "out";
   o.extractCode = sample.extract(dropped, out);
-  o.contentsRight = ContentsMatch(ContentsUnder(out), sample.contents);
+  const std::vector<std::string> got = ContentsUnder(out);
+  o.contentsRight = ContentsMatch(got, sample.contents);
+  o.onlyOriginalBytes = !sample.keptFilesVerified || OnlyExpected(got, sample.contents);
   if (const auto sound = sample.check(dropped)) o.check = *sound ? 1 : 0;
   return o;
 }
@@ -81,6 +92,9 @@ inline bool NameTrouble(int code) {
 inline Verdict Judge(const MutantOutcome& o) {
   const bool extracted = o.extractCode == kArcOk;
   if (extracted && !o.contentsRight) return Verdict::FalseSuccess;
+  // A file saved from a damaged archive vouches for its bytes as much as a
+  // success does.
+  if (!o.onlyOriginalBytes) return Verdict::FalseSuccess;
   // A check that calls the archive sound vouches for its data: extraction
   // must then give it back whole, unless a name got in the way.
   if (o.check == 1 && !(extracted && o.contentsRight) && !NameTrouble(o.extractCode))

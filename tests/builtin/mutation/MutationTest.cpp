@@ -65,6 +65,7 @@ TEST_F(Mutation, EverySampleIsSoundBeforeItIsDamaged) {
   EXPECT_EQ(Judge({kArcFileCrc, false, 1}), Verdict::FalseSuccess);
   EXPECT_EQ(Judge({kArcUnsafeEntry, false, 1}), Verdict::Failed);
   EXPECT_EQ(Judge({kArcFileCrc, false, 0}), Verdict::Failed);
+  EXPECT_EQ(Judge({kArcFileCrc, false, 0, false}), Verdict::FalseSuccess);
   EXPECT_FALSE(ContentsMatch({"a"}, {"a", "b"}));
   EXPECT_FALSE(ContentsMatch({"a", "b", "c"}, {"a", "b"}));
   EXPECT_TRUE(ContentsMatch({"b", "a", "a"}, {"a", "b"}));
@@ -102,6 +103,7 @@ TEST_F(Mutation, NoDamagedArchiveExtractsOrChecksAsSoundWithWrongBytes) {
           const std::string line = s.format + " (" + s.label + ") " + s.files[piece].first + ": " + what +
                                    " -> extraction " + std::to_string(outcome.extractCode) +
                                    (outcome.contentsRight ? " right bytes" : " wrong bytes") +
+                                   (outcome.onlyOriginalBytes ? "" : " kept") +
                                    ", check " + std::to_string(outcome.check);
           falseSuccesses.push_back(line);
           if (!keep.empty()) {

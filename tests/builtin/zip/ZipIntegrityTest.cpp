@@ -92,6 +92,21 @@ TEST_F(ZipIntegrity, AnEntryWhoseLocalHeaderIsDamagedIsNeverPassedOver) {
   EXPECT_EQ(unzip->CheckArchive(a.string(), 2), 0);
 }
 
+TEST_F(ZipIntegrity, PastADamagedLocalHeaderEntriesComeAsTheDirectoryListsThem) {
+  std::string zip = Made({{"a.txt", AE_IFREG, SomeBytes(3000, 1)},
+                          {"b.txt", AE_IFREG, SomeBytes(2000, 2)},
+                          {"link", AE_IFLNK, "", "a.txt"},
+                          {"c.txt", AE_IFREG, SomeBytes(1000, 3)}});
+  zip[Find(zip, "PK\3\4")[1]] = 'X';  // b.txt's local header
+  const auto r = Extract(Write("b.zip", zip));
+  EXPECT_EQ(r.code, kArcHeaderBroken) << r.output;
+  // Only the central directory tells the link from a file.
+  EXPECT_EQ(Tree(scratch / "out"), (std::map<std::string, std::string>{{"a.txt", "file:" + SomeBytes(3000, 1)},
+                                                                      {"link", "link:a.txt"},
+                                                                      {"c.txt", "file:" + SomeBytes(1000, 3)}}))
+      << r.output;
+}
+
 TEST_F(ZipIntegrity, AnEncryptionFlagSetByDamageIsNotTakenForEncryption) {
   std::string zip = Made(entries);
   // Bit 0 of a local header's flags says "encrypted"; the directory does not.

@@ -116,23 +116,26 @@ int ArjArchive::FindMainHeader() {
   return Fail(kArcNotArcFile, "not an ARJ archive");
 }
 
-bool ArjArchive::HeadersFollow() {
+std::optional<std::uint64_t> ArjArchive::NextSoundHeader(std::uint64_t from) {
+  if (!Seek(from)) return std::nullopt;
   // Read in windows that overlap by one whole header, so a header lying
   // across two reads is still seen whole.
   constexpr std::size_t kOverlap = kBlockPrefix + kArjMaxBasicSize + kCrcSize;
   std::vector<std::uint8_t> buf(256 * 1024 + kOverlap);
   std::size_t have = 0;
+  std::uint64_t bufStart = from;
   for (;;) {
     const std::size_t got = std::fread(buf.data() + have, 1, buf.size() - have, file_);
     have += got;
     const bool last = got == 0 || std::feof(file_);
     const std::size_t scanTo = last ? have : (have > kOverlap ? have - kOverlap : 0);
     for (std::size_t p = 0; p < scanTo; ++p)
-      if (buf[p] == kArjMark0 && SoundHeaderAt(buf.data() + p, have - p)) return true;
-    if (last) return false;
+      if (buf[p] == kArjMark0 && SoundHeaderAt(buf.data() + p, have - p)) return bufStart + p;
+    if (last) return std::nullopt;
     std::copy(buf.begin() + static_cast<std::ptrdiff_t>(scanTo), buf.begin() + static_cast<std::ptrdiff_t>(have),
               buf.begin());
     have -= scanTo;
+    bufStart += scanTo;
   }
 }
 
@@ -189,32 +192,53 @@ ArjArchive::Next ArjArchive::Broken(int code, std::string text) {
   return Next::Broken;
 }
 
+ArjArchive::Next ArjArchive::Damaged(int code, std::string text, std::uint64_t searchFrom) {
+  Fail(code, std::move(text));
+  haveEntry_ = false;
+  searchFrom_ = searchFrom;
+  return Next::Damaged;
+}
+
 ArjArchive::Next ArjArchive::NextEntry() {
   for (;;) {
     if (ended_) return Next::End;
-    if (haveEntry_) {
+    if (searchFrom_) {
+      const std::optional<std::uint64_t> found = NextSoundHeader(*searchFrom_);
+      searchFrom_.reset();
+      // Nothing sound after the damage, which was told when it was met.
+      if (!found) return Next::End;
+      if (!Seek(*found)) return Next::Broken;
+    } else if (haveEntry_) {
       const std::uint64_t next = dataStart_ + header_.compressedSize;
       if (next > fileSize_) return Broken(kArcUnexpectedEof, "the archive ends early (inside the data)");
       if (!Seek(next)) return Next::Broken;
     }
+    const std::uint64_t blockStart = bytesRead();
     bool end = false;
-    if (ReadBlock(header_, end) != kArcOk) return Next::Broken;
+    if (const int r = ReadBlock(header_, end); r != kArcOk) {
+      // A file that ends early may still hold sound headers past a size
+      // field the damage made too large.
+      if (r == kArcCannotRead) return Next::Broken;
+      return Damaged(r, errorText() + " at offset " + std::to_string(blockStart), blockStart + 1);
+    }
+    haveEntry_ = false;
     if (end) {
-      ended_ = true;
-      haveEntry_ = false;
       // What arj writes after the end mark (protection data) holds no
       // headers; sound headers there mean a damaged header was read as the
       // end mark, and the entries behind it would be lost in silence.
-      if (HeadersFollow()) return Broken(kArcHeaderBroken, "header damaged (entries follow the end mark)");
+      if (const auto behind = NextSoundHeader(bytesRead()))
+        return Damaged(kArcHeaderBroken, "header damaged (entries follow the end mark)", *behind);
+      ended_ = true;
       return Next::End;
     }
     haveEntry_ = true;
     dataStart_ = bytesRead();
     if (header_.type() == ArjFileType::Main)
-      return Broken(kArcHeaderBroken, "header damaged (a second main header)");
+      return Damaged(kArcHeaderBroken, "header damaged (a second main header)", blockStart + 1);
     if (!KnownKind(header_))
-      return Broken(kArcMethod, StoredNameToUtf8(header_.name) + ": unknown kind of entry " +
-                                    std::to_string(header_.fileType));
+      return Damaged(kArcMethod, StoredNameToUtf8(header_.name) + ": unknown kind of entry " +
+                                     std::to_string(header_.fileType),
+                     dataStart_ + header_.compressedSize);
     if (HoldsNothing(header_)) continue;
     entry_ = EntryFor(header_);
     return Next::Entry;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "archivers/builtin/arj/ArjData.h"
@@ -27,9 +28,10 @@ class ArjArchive : public EntryReader {
 
   // Reads the next local header that holds something to write, passing
   // over the data of the current entry and over volume labels and chapter
-  // marks. End at the archive's end mark; Broken when a header is damaged,
-  // the file ends before the end mark, or an entry is of a kind unknown to
-  // us (see error()).
+  // marks. End at the archive's end mark. Damaged at a header that is
+  // damaged or of a kind unknown to us (see error()): the next call goes on
+  // with the next sound header, searched for byte by byte where the damage
+  // cut the chain of headers. Broken when the file ends before the end mark.
   Next NextEntry() override;
   const ExtractEntry& entry() const override { return entry_; }
   // Garbled entries are not passed over by a test: their data cannot be
@@ -52,10 +54,11 @@ class ArjArchive : public EntryReader {
   int ReadBlock(ArjHeader& out, bool& end);
   int FindMainHeader();
   bool Seek(std::uint64_t offset);
-  // Whether a header block with a sound CRC lies anywhere after the file's
-  // position.
-  bool HeadersFollow();
+  // Where the first header block with a sound CRC lies at or after `from`.
+  std::optional<std::uint64_t> NextSoundHeader(std::uint64_t from);
   Next Broken(int code, std::string text);
+  // A damaged stretch; the next entry is looked for from `searchFrom`.
+  Next Damaged(int code, std::string text, std::uint64_t searchFrom);
 
   std::FILE* file_ = nullptr;
   std::uint64_t fileSize_ = 0;
@@ -66,6 +69,7 @@ class ArjArchive : public EntryReader {
   bool haveEntry_ = false;
   std::uint64_t dataStart_ = 0;  // where the current entry's data begins
   bool ended_ = false;
+  std::optional<std::uint64_t> searchFrom_;
 };
 
 }  // namespace ks

@@ -88,70 +88,113 @@ bool BgaReader::FindStart(const std::vector<unsigned char>& head) {
     return false;
   }
   // Not an archive at all, or one whose first entry is damaged: say which.
+  // A first header that fails its checksum is told by the first NextEntry,
+  // which then searches on for the entries behind it.
   if (head.size() < 8 || !BgaTagMethod(&head[4])) return false;
-  if (first == BgaDecode::BadChecksum)
-    Fail(kArcHeaderBroken, "the first header fails its checksum: the archive is damaged");
-  else if (head.size() < kBgaFixedSize || head.size() - kBgaFixedSize < BgaNameLength(&head[0]))
+  if (first == BgaDecode::BadChecksum) {
+    start_ = 0;
+    return true;
+  }
+  if (head.size() < kBgaFixedSize || head.size() - kBgaFixedSize < BgaNameLength(&head[0]))
     Fail(kArcUnexpectedEof, "the archive ends inside its first header");
   else
     Fail(kArcUnexpectedEof, "the archive ends inside the data of its first entry");
   return false;
 }
 
-BgaReader::Next BgaReader::NextEntry() {
-  if (haveEntry_) next_ = entryEnd();
-  haveEntry_ = false;
-  if (next_ == fileSize_) return Next::End;
-  // A self-extractor's archive simply stops where its headers do.
-  const auto endOrBroken = [&](int code, std::string text) {
-    if (selfExtracting_) return Next::End;
-    Fail(code, std::move(text));
-    return Next::Broken;
+BgaReader::HeaderCheck BgaReader::ReadHeader(std::uint64_t at, BgaHeader& h, std::uint64_t& dataStart) {
+  const auto found = [](HeaderRead read, int code, std::string why) { return HeaderCheck{read, code, std::move(why)}; };
+  const auto readFailed = [&] {
+    return found(HeaderRead::ReadError, kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
   };
+  const std::string cut = "the archive ends inside a header at offset " + std::to_string(at);
   unsigned char fixed[kBgaFixedSize];
-  if (fileSize_ - next_ < kBgaFixedSize)
-    return endOrBroken(kArcUnexpectedEof, "the archive ends inside a header at offset " +
-                                              std::to_string(next_));
-  if (!ReadAt(next_, fixed, sizeof fixed)) {
-    Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
-    return Next::Broken;
-  }
+  if (fileSize_ - at < kBgaFixedSize) return found(HeaderRead::None, kArcUnexpectedEof, cut);
+  if (!ReadAt(at, fixed, sizeof fixed)) return readFailed();
   const std::size_t nameLength = BgaNameLength(fixed);
-  if (fileSize_ - next_ - kBgaFixedSize < nameLength)
-    return endOrBroken(kArcUnexpectedEof, "the archive ends inside a header at offset " +
-                                              std::to_string(next_));
+  if (fileSize_ - at - kBgaFixedSize < nameLength) return found(HeaderRead::None, kArcUnexpectedEof, cut);
   std::vector<unsigned char> bytes(kBgaFixedSize + nameLength);
   std::memcpy(bytes.data(), fixed, kBgaFixedSize);
-  if (!ReadAt(next_ + kBgaFixedSize, bytes.data() + kBgaFixedSize, nameLength)) {
-    Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
-    return Next::Broken;
-  }
-  switch (DecodeBgaHeader(bytes.data(), header_)) {
+  if (!ReadAt(at + kBgaFixedSize, bytes.data() + kBgaFixedSize, nameLength)) return readFailed();
+  switch (DecodeBgaHeader(bytes.data(), h)) {
     case BgaDecode::Ok:
       break;
     case BgaDecode::NotAHeader:
-      return endOrBroken(kArcHeaderBroken, "no entry header at offset " + std::to_string(next_) +
-                                               ": the archive is damaged");
+      return found(HeaderRead::None, kArcHeaderBroken,
+                   "no entry header at offset " + std::to_string(at) + ": the archive is damaged");
     case BgaDecode::BadChecksum:
-      return endOrBroken(kArcHeaderBroken, "the header at offset " + std::to_string(next_) +
-                                               " fails its checksum: the archive is damaged");
+      return found(HeaderRead::None, kArcHeaderBroken,
+                   "the header at offset " + std::to_string(at) + " fails its checksum: the archive is damaged");
   }
-  dataStart_ = next_ + bytes.size();
-  if (fileSize_ - dataStart_ < header_.dataSize) {
-    Fail(kArcUnexpectedEof, "the archive ends inside the data of " + BgaEntryName(header_));
-    return Next::Broken;
-  }
-  if (header_.storage == kBgaStorageStored && header_.dataSize != header_.originalSize) {
-    Fail(kArcHeaderBroken, "the header of " + BgaEntryName(header_) + " gives a stored entry two sizes");
-    return Next::Broken;
-  }
+  dataStart = at + bytes.size();
+  if (fileSize_ - dataStart < h.dataSize)
+    return found(HeaderRead::Contradiction, kArcUnexpectedEof, "the archive ends inside the data of " + BgaEntryName(h));
+  if (h.storage == kBgaStorageStored && h.dataSize != h.originalSize)
+    return found(HeaderRead::Contradiction, kArcHeaderBroken,
+                 "the header of " + BgaEntryName(h) + " gives a stored entry two sizes");
   // An entry without a file name can only be a folder, whatever its
   // attributes say; one that carries data as well is damaged.
-  const bool folder = header_.isFolder() || header_.filePart.empty();
-  if (folder && !header_.isFolder() && (header_.dataSize != 0 || header_.originalSize != 0)) {
-    Fail(kArcHeaderBroken, "an entry without a file name carries data: " + BgaEntryName(header_));
-    return Next::Broken;
+  if (!h.isFolder() && h.filePart.empty() && (h.dataSize != 0 || h.originalSize != 0))
+    return found(HeaderRead::Contradiction, kArcHeaderBroken,
+                 "an entry without a file name carries data: " + BgaEntryName(h));
+  return found(HeaderRead::Ok, kArcOk, {});
+}
+
+std::optional<std::uint64_t> BgaReader::FindSoundHeader(std::uint64_t from) {
+  constexpr std::size_t kTagAt = 4, kTagSize = 4;
+  std::vector<unsigned char> window(kChunk + kTagAt + kTagSize);
+  BgaHeader h;
+  std::uint64_t dataStart = 0;
+  for (std::uint64_t at = from; at < fileSize_; at += kChunk) {
+    const std::size_t got = static_cast<std::size_t>(std::min<std::uint64_t>(window.size(), fileSize_ - at));
+    if (!ReadAt(at, window.data(), got)) return std::nullopt;
+    for (std::size_t p = 0; p < kChunk && p + kTagAt + kTagSize <= got; ++p) {
+      if (!BgaTagMethod(&window[p + kTagAt]) || ReadHeader(at + p, h, dataStart).read != HeaderRead::Ok) continue;
+      // A stored entry's data is verified by nothing: the headers must
+      // chain on behind it, so a header repeated by the damage is not
+      // taken with whatever follows it.
+      std::string magic(std::min<std::uint32_t>(3, h.dataSize), '\0');
+      if (!ReadAt(dataStart, magic.data(), magic.size())) return std::nullopt;
+      BgaHeader following;
+      std::uint64_t followingData = 0;
+      const std::uint64_t end = dataStart + h.dataSize;
+      if (BgaDataIsRaw(h, magic) && end != fileSize_ &&
+          ReadHeader(end, following, followingData).read != HeaderRead::Ok)
+        continue;
+      return at + p;
+    }
   }
+  return std::nullopt;
+}
+
+BgaReader::Next BgaReader::NextEntry() {
+  if (haveEntry_) next_ = entryEnd();
+  haveEntry_ = false;
+  if (searchFrom_) {
+    const std::optional<std::uint64_t> found = FindSoundHeader(*searchFrom_);
+    searchFrom_.reset();
+    if (!found) return Next::End;  // the damage was told when it was met
+    next_ = *found;
+  }
+  if (next_ == fileSize_) return Next::End;
+  const HeaderCheck check = ReadHeader(next_, header_, dataStart_);
+  switch (check.read) {
+    case HeaderRead::Ok:
+      break;
+    case HeaderRead::ReadError:
+      Fail(check.code, check.why);
+      return Next::Broken;
+    case HeaderRead::None:
+      // A self-extractor's archive simply stops where its headers do.
+      if (selfExtracting_) return Next::End;
+      [[fallthrough]];
+    case HeaderRead::Contradiction:
+      // The chain of headers is cut here: the next sound one is searched for.
+      Fail(check.code, check.why);
+      searchFrom_ = next_ + 1;
+      return Next::Damaged;
+  }
+  const bool folder = header_.isFolder() || header_.filePart.empty();
   haveEntry_ = true;
   consumed_ = dataStart_;
   entry_ = ExtractEntry{};
@@ -225,6 +268,7 @@ int VerifyBgaHeaders(const std::string& file, std::string& why) {
     switch (reader.NextEntry()) {
       case BgaReader::Next::End:
         return kArcOk;
+      case BgaReader::Next::Damaged:
       case BgaReader::Next::Broken:
         why = reader.errorText();
         return reader.error();

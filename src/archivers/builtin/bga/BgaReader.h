@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,14 +29,16 @@ class BgaReader : public EntryReader {
   BgaReader(const BgaReader&) = delete;
   BgaReader& operator=(const BgaReader&) = delete;
 
-  // kArcOk; kArcArcFileOpen when the file cannot be read; kArcNotArcFile
-  // when no entry starts where one must; kArcHeaderBroken when the first
-  // header is there but fails its checksum.
+  // kArcOk (also when the first header is there but fails its checksum:
+  // NextEntry tells); kArcArcFileOpen when the file cannot be read;
+  // kArcNotArcFile when no entry starts where one must; kArcUnexpectedEof
+  // when the file ends inside the first entry.
   int Open(const std::string& file);
 
   // Passes by the data of the current entry, if not read, and reads the
-  // next header. Broken: error() is kArcHeaderBroken, kArcUnexpectedEof or
-  // kArcCannotRead.
+  // next header. Damaged where a header is not sound (error() is
+  // kArcHeaderBroken or kArcUnexpectedEof): the next call searches on for
+  // the next sound header. Broken when the file cannot be read.
   Next NextEntry() override;
   const BgaHeader& header() const { return header_; }
   // The current entry as extraction wants it: the name as UTF-8 with "/"
@@ -63,6 +66,17 @@ class BgaReader : public EntryReader {
   // Reads `size` bytes at `offset`; false on a read error or the end.
   bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size);
   bool FindStart(const std::vector<unsigned char>& head);
+  // A header at `at`: sound (its data inside the file), none there, or one
+  // whose fields contradict themselves or the file; the failure and why.
+  enum class HeaderRead { Ok, None, Contradiction, ReadError };
+  struct HeaderCheck {
+    HeaderRead read;
+    int code;
+    std::string why;
+  };
+  HeaderCheck ReadHeader(std::uint64_t at, BgaHeader& header, std::uint64_t& dataStart);
+  // The first place at or after `from` where a sound header starts.
+  std::optional<std::uint64_t> FindSoundHeader(std::uint64_t from);
   int CopyRaw(const BgaSink& sink, std::uint64_t size);
   int ReadDataOf(const BgaSink& sink);
 
@@ -81,6 +95,7 @@ class BgaReader : public EntryReader {
   std::uint64_t consumed_ = 0;   // how far the reading has got
   bool haveEntry_ = false;
   bool selfExtracting_ = false;
+  std::optional<std::uint64_t> searchFrom_;  // after a damaged header
 };
 
 // The quick check: every header of the archive reads and verifies (the

@@ -12,6 +12,7 @@
 #include "archivers/builtin/Backends.h"
 #include "archivers/builtin/common/BackendSettings.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
+#include "archivers/builtin/cab/CabGuard.h"
 #include "archivers/builtin/cab/CabWriter.h"
 #include "archivers/builtin/common/CommandLine.h"
 #include "archivers/builtin/common/CreateCommand.h"
@@ -45,7 +46,7 @@ class CabBackend : public BuiltinBackend {
   // Mode 0: is it a cabinet; mode 2: every entry read and its checksums
   // verified. Non-zero means yes / sound.
   int CheckArchive(const std::string& file, int mode) override {
-    return CheckWhenIdle([&] { return CheckArchiveMode(file, kFormatCab, mode); });
+    return CheckWhenIdle([&] { return CheckArchiveMode(file, kFormatCab, mode, MakeCabGuard); });
   }
 
   int ConfigDialog(WindowHandle owner, char*, int) override {
@@ -72,6 +73,7 @@ class CabBackend : public BuiltinBackend {
     request.archive = archive;
     request.folder = folder;
     request.formats = kFormatCab;
+    request.guard = MakeCabGuard;
     request.owner = owner;
     request.progressTitle = "Cab";
     return ExtractArchive(request, log);

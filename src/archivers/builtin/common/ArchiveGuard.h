@@ -4,7 +4,8 @@
 // local header was damaged, a RAR archive cut short of its end block, stored
 // RAR entries it never verifies); a back-end whose format needs it gives the
 // reader a guard, and the reader consults it at each step. The reader knows
-// no format of its own this way: zip/ and rar/ keep their rules.
+// no format of its own this way: zip/ and rar/ keep their rules, and a
+// guard says how an extraction can read on past damage in its format.
 
 #include <array>
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/common/SafeExtract.h"
@@ -20,15 +22,33 @@ namespace ks {
 
 // kArcOk, or the failure and why.
 struct GuardVerdict {
+  GuardVerdict() = default;
+  GuardVerdict(int failure, std::string why) : code(failure), text(std::move(why)) {}
+
   int code = kArcOk;
   std::string text;
+  // Of a failure while opening: the damage still leaves the entries to be
+  // read one after the other from their own headers, from this offset on
+  // (a ZIP archive without its central directory). An extraction saves
+  // what it can that way; a test fails.
+  std::optional<std::uint64_t> readOnFrom;
   bool ok() const { return code == kArcOk; }
 };
 
-// What an entry's data must sum to, where the format's headers say.
+// Where the entry that libarchive failed on lies: its place in the order
+// entries come in and, in a reading as a stream, the offset at or after
+// which its header begins.
+struct DamagePlace {
+  std::size_t index = 0;
+  std::optional<std::uint64_t> streamedFrom;
+};
+
+// What an entry's data must sum to, where the format's headers say, or
+// that it is known to be damaged already (its data is then not read).
 struct EntryDigest {
   std::optional<std::uint32_t> crc32;
   std::optional<std::array<std::uint8_t, 32>> blake2sp;
+  GuardVerdict damage;
 };
 
 class ArchiveGuard {
@@ -52,9 +72,29 @@ class ArchiveGuard {
     return {};
   }
   // libarchive reached the end after `entries` entries, `encrypted` of them
-  // encrypted.
+  // encrypted. Not asked once damage was passed over.
   virtual GuardVerdict End(std::size_t entries, std::uint64_t encrypted) {
     (void)entries, (void)encrypted;
+    return {};
+  }
+
+  // Reading on past damage that libarchive cannot get over by itself (a
+  // header it could not read, data it could not pass over), for a format
+  // whose entries can be read one after the other from their own headers.
+  // Whether the format allows it at all:
+  virtual bool ReadsOnAfterDamage() const { return false; }
+  // The offset of the header of the first entry after the damaged one at
+  // `place`, from which the rest is read as a stream; nullopt when no entry
+  // follows.
+  virtual std::optional<std::uint64_t> ReadOnAfter(const DamagePlace& place) {
+    (void)place;
+    return std::nullopt;
+  }
+  // An entry of a reading as a stream, its header at or after `from`. The
+  // guard may correct it from what it knows of the archive, or refuse it as
+  // no entry of the archive (it is then passed over as damage).
+  virtual GuardVerdict StreamedEntry(std::uint64_t from, ExtractEntry& entry) {
+    (void)from, (void)entry;
     return {};
   }
 };

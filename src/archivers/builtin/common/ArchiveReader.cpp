@@ -3,6 +3,7 @@
 #include "archivers/builtin/common/Blake2sp.h"
 #include "archivers/builtin/common/StreamSource.h"
 #include "archivers/builtin/common/NameText.h"
+#include "archivers/builtin/common/OffsetSource.h"
 #include "archivers/builtin/common/Utf8Locale.h"
 
 #include <archive.h>
@@ -84,18 +85,30 @@ struct ArchiveReader::Impl {
 
 ArchiveReader::ArchiveReader(unsigned formats, ArchiveGuardMaker guard)
     : impl_(std::make_unique<Impl>()), formats_(formats), guard_(guard ? guard() : std::make_unique<ArchiveGuard>()) {
+  NewArchive();
+}
+
+void ArchiveReader::NewArchive() {
+  if (impl_->a) archive_read_free(impl_->a);
   archive* a = archive_read_new();
   impl_->a = a;
-  if (formats & kFormatLzh) archive_read_support_format_lha(a);
-  if (formats & kFormatZip) archive_read_support_format_zip(a);
-  if (formats & kFormatTar) archive_read_support_format_tar(a);
-  if (formats & kFormatCab) archive_read_support_format_cab(a);
-  if (formats & kFormatRar) {
+  if (formats_ & kFormatLzh) archive_read_support_format_lha(a);
+  // A ZIP archive is read through its central directory, which alone knows
+  // links and permissions; as a stream, entries come from their local headers.
+  if (formats_ & kFormatZip) {
+    if (streamed_)
+      archive_read_support_format_zip_streamable(a);
+    else
+      archive_read_support_format_zip(a);
+  }
+  if (formats_ & kFormatTar) archive_read_support_format_tar(a);
+  if (formats_ & kFormatCab) archive_read_support_format_cab(a);
+  if (formats_ & kFormatRar) {
     archive_read_support_format_rar(a);
     archive_read_support_format_rar5(a);
   }
-  if (formats & kFormatSingle) archive_read_support_format_raw(a);
-  if (formats & (kFormatTar | kFormatSingle)) {
+  if (formats_ & kFormatSingle) archive_read_support_format_raw(a);
+  if (formats_ & (kFormatTar | kFormatSingle)) {
     archive_read_support_filter_gzip(a);
     archive_read_support_filter_bzip2(a);
     archive_read_support_filter_xz(a);
@@ -132,7 +145,12 @@ int ArchiveReader::Open(const std::string& file) {
   }
   fileSize_ = static_cast<std::uint64_t>(st.st_size);
   fileName_ = file;
-  if (!Heed(guard_->Opening(file))) return error();
+  if (GuardVerdict verdict = guard_->Opening(file); !verdict.ok()) {
+    if (!verdict.readOnFrom) return Fail(verdict.code, verdict.text);
+    const std::uint64_t from = *verdict.readOnFrom;
+    openingDamage_ = std::move(verdict);
+    return ReadOnFrom(from);
+  }
   int opened;
   if (formats_ & (kFormatTar | kFormatSingle)) source_ = StreamSource::For(file);
   if (source_) {
@@ -163,10 +181,45 @@ bool ArchiveReader::FailDamagedCompression() {
   return true;
 }
 
+int ArchiveReader::ReadOnFrom(std::uint64_t offset) {
+  streamed_ = true;
+  NewArchive();
+  if (!offsetSource_) offsetSource_ = std::make_unique<OffsetSource>();
+  if (offsetSource_->OpenInto(impl_->a, fileName_, offset) != ARCHIVE_OK) return Fail(kArcHeaderBroken);
+  return kArcOk;
+}
+
 ArchiveReader::Next ArchiveReader::NextEntry() {
   Utf8Locale locale;
+  if (openingDamage_) {
+    Fail(openingDamage_->code, openingDamage_->text);
+    openingDamage_.reset();
+    damaged_ = true;
+    return Next::Damaged;
+  }
+  if (readOnAfter_) {
+    const DamagePlace place = *readOnAfter_;
+    readOnAfter_.reset();
+    const std::optional<std::uint64_t> at = guard_->ReadOnAfter(place);
+    // Nothing follows the damage, which was told when it was met.
+    if (!at) return Next::End;
+    if (lastReadOn_ && *at <= *lastReadOn_) {
+      Fail(kArcHeaderBroken, "no way past the damage");
+      return Next::Broken;
+    }
+    lastReadOn_ = at;
+    if (ReadOnFrom(*at) != kArcOk) return Next::Broken;
+  }
+  if (nextHeader_) {
+    const int r = *nextHeader_;
+    nextHeader_.reset();
+    return Interpret(r);
+  }
+  return Interpret(archive_read_next_header(impl_->a, &impl_->e));
+}
+
+ArchiveReader::Next ArchiveReader::Interpret(int r) {
   archive* a = impl_->a;
-  const int r = archive_read_next_header(a, &impl_->e);
   const bool first = first_;
   first_ = false;
   if (r == ARCHIVE_EOF) {
@@ -178,20 +231,34 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
       Fail(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof : kArcBrokenData);
       return Next::Broken;
     }
-    if (!Heed(guard_->End(static_cast<std::size_t>(impl_->entryIndex + 1), encryptedEntries_)))
+    if (!damaged_ &&
+        !Heed(guard_->End(static_cast<std::size_t>(impl_->entryIndex + 1), encryptedEntries_)))
       return Next::Broken;
     return Next::End;
   }
+  if (r == ARCHIVE_RETRY && !first) {
+    // libarchive passed over a damaged header (tar does, block by block)
+    // and can go on; one report covers the whole damaged stretch.
+    Fail(kArcHeaderBroken);
+    damaged_ = true;
+    int again;
+    do again = archive_read_next_header(a, &impl_->e);
+    while (again == ARCHIVE_RETRY);
+    nextHeader_ = again;
+    return Next::Damaged;
+  }
+  // A stream of entries read past damage ends where no further header is
+  // found; libarchive says nothing then.
+  if (r == ARCHIVE_FATAL && streamed_ && !archive_error_string(a)) return Next::End;
   if (r == ARCHIVE_FATAL || r == ARCHIVE_RETRY) {
     const int err = archive_errno(a);
     if (first && (err == kFileFormatErrno || err == 0) &&
         ContainsNoCase(archive_error_string(a), "unrecognized archive format")) {
       if (!FailDamagedCompression()) Fail(kArcNotArcFile);
-    } else {
-      Fail(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof
-                                                                : kArcHeaderBroken);
+      return Next::Broken;
     }
-    return Next::Broken;
+    return FailedHeader(ContainsNoCase(archive_error_string(a), "truncated") ? kArcUnexpectedEof
+                                                                             : kArcHeaderBroken);
   }
   if (first && archive_format(a) == ARCHIVE_FORMAT_RAW) {
     // The raw reader takes any file; only a compressed one counts as ours.
@@ -201,7 +268,28 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
       return Next::Broken;
     }
   }
+  return TakeEntry();
+}
+
+ArchiveReader::Next ArchiveReader::FailedHeader(int code) {
+  Fail(code);
+  if (!guard_->ReadsOnAfterDamage()) return Next::Broken;
+  // In a stream, the failed header begins where libarchive stood, unless
+  // it could not even pass over the data before it.
+  DamagePlace place;
+  place.index = static_cast<std::size_t>(impl_->entryIndex + 1);
+  if (streamed_)
+    place.streamedFrom =
+        dataFailed_ ? entryFrom_ : StreamOffset(archive_read_header_position(impl_->a));
+  readOnAfter_ = place;
+  damaged_ = true;
+  return Next::Damaged;
+}
+
+ArchiveReader::Next ArchiveReader::TakeEntry() {
+  archive* a = impl_->a;
   archive_entry* e = impl_->e;
+  dataFailed_ = false;
   ++impl_->entryIndex;
   entry_ = ExtractEntry{};
   entry_.name = NameOf(archive_entry_pathname_utf8(e), archive_entry_pathname(e));
@@ -234,6 +322,29 @@ ArchiveReader::Next ArchiveReader::NextEntry() {
   if (!Heed(guard_->Entry(static_cast<std::size_t>(impl_->entryIndex), entry_,
                           archive_entry_size_is_set(e) != 0, encrypted_)))
     return Next::Broken;
+  if (streamed_) {
+    entryFrom_ = StreamOffset(archive_read_header_position(a));
+    if (!Heed(guard_->StreamedEntry(entryFrom_, entry_))) {
+      damaged_ = true;
+      dataFailed_ = true;
+      return Next::Damaged;
+    }
+    // A link known as such only from elsewhere keeps its text as its data.
+    if (entry_.type == EntryType::Symlink && entry_.link.empty()) {
+      std::string text;
+      char buf[4096];
+      la_ssize_t n;
+      while ((n = archive_read_data(a, buf, sizeof buf)) > 0 && text.size() < 65536)
+        text.append(buf, static_cast<std::size_t>(n));
+      if (n < 0 || text.empty()) {
+        Fail(kArcBrokenData, entry_.name + ": the text of the link cannot be read");
+        damaged_ = true;
+        dataFailed_ = true;
+        return Next::Damaged;
+      }
+      entry_.link = text;
+    }
+  }
   return Next::Entry;
 }
 
@@ -245,12 +356,25 @@ int ArchiveReader::ReadSparseData(const DataSink& sink, const HoleSink& hole) {
   impl_->passwordCancelled = false;
   // A folder's or a link's header is all there is; RAR 5 even refuses a read.
   if (entry_.type != EntryType::File) return SkipData();
+  // Until all of it is read and verified: a stream may have to be read on
+  // from the entry's header if libarchive cannot pass over the rest.
+  dataFailed_ = true;
   if (encrypted_ && !impl_->passwords) {
     return Fail(kArcPassword, "the entry is encrypted and no password can be asked for");
   }
   // Sums the format's headers give are verified here too (libarchive
   // leaves stored RAR entries out).
   const EntryDigest digest = guard_->Digest(static_cast<std::size_t>(impl_->entryIndex));
+  if (!digest.damage.ok()) {
+    // Read through all the same: libarchive may not get past data it is
+    // told to skip (a cabinet's damaged block), where reading goes on.
+    const void* buf = nullptr;
+    size_t size = 0;
+    la_int64_t offset = 0;
+    while (archive_read_data_block(a, &buf, &size, &offset) == ARCHIVE_OK) {
+    }
+    return Fail(digest.damage.code, digest.damage.text);
+  }
   const std::optional<std::uint32_t>& expectedCrc = digest.crc32;
   const std::optional<std::array<std::uint8_t, 32>>& expectedHash = digest.blake2sp;
   const bool checkCrc = expectedCrc.has_value();
@@ -313,12 +437,14 @@ int ArchiveReader::ReadSparseData(const DataSink& sink, const HoleSink& hole) {
     if (const int s = fillTo(entry_.size); s != kArcOk) return s;
   if (checkCrc && static_cast<std::uint32_t>(crc) != *expectedCrc) return Fail(kArcFileCrc, "File CRC error");
   if (checkHash && hash->Final() != *expectedHash) return Fail(kArcFileCrc, "File hash (BLAKE2sp) error");
+  dataFailed_ = false;
   return kArcOk;
 }
 
 int ArchiveReader::SkipData() {
   Utf8Locale locale;
   if (archive_read_data_skip(impl_->a) != ARCHIVE_OK) {
+    dataFailed_ = true;
     const char* text = archive_error_string(impl_->a);
     return Fail(ContainsNoCase(text, "truncated") ? kArcUnexpectedEof : kArcBrokenData);
   }
@@ -327,8 +453,11 @@ int ArchiveReader::SkipData() {
 
 std::uint64_t ArchiveReader::bytesRead() const {
   if (source_) return source_->compressedBytesRead();
-  const la_int64_t n = archive_filter_bytes(impl_->a, -1);
-  return n > 0 ? static_cast<std::uint64_t>(n) : 0;
+  return StreamOffset(archive_filter_bytes(impl_->a, -1));
+}
+
+std::uint64_t ArchiveReader::StreamOffset(std::int64_t position) const {
+  return (offsetSource_ ? offsetSource_->base() : 0) + (position > 0 ? static_cast<std::uint64_t>(position) : 0);
 }
 
 }  // namespace ks

@@ -16,6 +16,8 @@
 
 namespace ks {
 
+class OffsetSource;
+
 // The formats one reader accepts; a back-end enables only its own, so a
 // check never claims another library's archives.
 enum ArchiveFormats : unsigned {
@@ -49,7 +51,11 @@ class ArchiveReader : public EntryReader {
   // kArcOk, kArcArcFileOpen (cannot be opened) or kArcNotArcFile.
   int Open(const std::string& file);
   // Reads the next entry header. On the first call a file that is none of
-  // the formats gives Broken with kArcNotArcFile as error().
+  // the formats gives Broken with kArcNotArcFile as error(). Damaged where
+  // libarchive passed over a damaged header (tar), where the archive's
+  // structure is damaged but its entries can still be read from their own
+  // headers, or where the guard knows how to read on past damage libarchive
+  // cannot get over (ArchiveGuard::ReadOnAfter).
   Next NextEntry() override;
   const ExtractEntry& entry() const override { return entry_; }
   bool entryEncrypted() const override { return encrypted_; }
@@ -82,11 +88,26 @@ class ArchiveReader : public EntryReader {
   // A failure to open or to find the format, told as damage when the file
   // bears a compression's signature. True when it did.
   bool FailDamagedCompression();
+  // A new libarchive reader of our formats.
+  void NewArchive();
+  // Reads the rest of the file from `offset` on as a stream of entries.
+  int ReadOnFrom(std::uint64_t offset);
+  // Where a position libarchive gives lies in the file.
+  std::uint64_t StreamOffset(std::int64_t position) const;
+  // What archive_read_next_header's result `r` means, with the entry made
+  // ours when there is one.
+  Next Interpret(int r);
+  // Takes the entry libarchive has just read.
+  Next TakeEntry();
+  // Damage libarchive cannot get over: read on where the guard says, if it can.
+  Next FailedHeader(int code);
   struct Impl;
   std::unique_ptr<Impl> impl_;
   unsigned formats_;
   // Our own decoding of gzip and bzip2, which verifies every member.
   std::unique_ptr<StreamSource> source_;
+  // The rest of the file from some offset on, once reading on past damage.
+  std::unique_ptr<OffsetSource> offsetSource_;
   ExtractEntry entry_;
   bool encrypted_ = false;
   bool first_ = true;
@@ -96,6 +117,16 @@ class ArchiveReader : public EntryReader {
   std::string fileName_;
   std::unique_ptr<ArchiveGuard> guard_;
   std::uint64_t encryptedEntries_ = 0;
+
+  // Reading on past damage.
+  bool streamed_ = false;       // the file is read through offsetSource_, as a stream
+  bool damaged_ = false;        // damage was passed over: the guard's end check no longer holds
+  bool dataFailed_ = false;     // the current entry's data failed to read
+  std::optional<GuardVerdict> openingDamage_;  // told by the first NextEntry
+  std::optional<DamagePlace> readOnAfter_;     // where libarchive gave up
+  std::optional<std::uint64_t> lastReadOn_;
+  std::optional<int> nextHeader_;  // a header result read ahead past a damaged one
+  std::uint64_t entryFrom_ = 0;  // in a stream: where the current entry's header begins, or before
 };
 
 }  // namespace ks

@@ -1,8 +1,8 @@
 #pragma once
 // What the shared extraction and test loops (ArchiveExtract) need from an
 // archive reader: entries one after the other, each with its data read and
-// verified or skipped. libarchive's reader and our own LZH reader both offer
-// it, so both go through the same secure extraction.
+// verified or skipped. libarchive's reader and our own readers all offer
+// it, so all go through the same secure extraction.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,13 +16,20 @@ namespace ks {
 
 class EntryReader {
  public:
-  enum class Next { Entry, End, Broken };
+  // Entry: entry() is the next entry. End: no more entries.
+  // Damaged: a stretch of the archive could not be read (error() and
+  // errorText() say why), but the reader can look past it: the next call
+  // goes on with the first entry that can still be found. A test stops
+  // there; an extraction goes on, to save what is intact.
+  // Broken: nothing more can be read (error() and errorText() say why).
+  enum class Next { Entry, End, Damaged, Broken };
   // Receives data block by block; a non-zero result (an ArcResult) stops.
   using DataSink = std::function<int(const void*, std::size_t)>;
 
   virtual ~EntryReader() = default;
 
-  // Reads the next entry header. Broken carries error() and errorText().
+  // Reads the next entry header, passing over the current entry's data when
+  // it was not read, or read only in part.
   virtual Next NextEntry() = 0;
   virtual const ExtractEntry& entry() const = 0;
   // Encrypted entries cannot be verified without a password.

@@ -35,7 +35,10 @@ class GzipCodec : public StreamCodec {
     if (r == Z_STREAM_END) return Result::End;
     if (r == Z_OK || r == Z_BUF_ERROR) return Result::Ok;
     why = z_.msg ? z_.msg : "bad data";
-    return Result::Damaged;
+    // The member's CRC-32 and length come last; any other error is met
+    // where the coded data stops making sense.
+    const bool trailer = why == "incorrect data check" || why == "incorrect length check";
+    return trailer ? Result::Damaged : Result::Undecodable;
   }
 
  private:

@@ -13,7 +13,12 @@ class StreamCodec {
   enum class Result {
     Ok,       // went on; call again with more input or room
     End,      // the stream is complete and its checksums passed
-    Damaged,  // `why` says how
+    // The data cannot be decoded from here on (`why` says how); what was
+    // decoded before stands as far as the decoder can tell.
+    Undecodable,
+    // A checksum over what was decoded fails (`why` says which): anything
+    // decoded in this call may be wrong.
+    Damaged,
   };
 
   virtual ~StreamCodec() = default;

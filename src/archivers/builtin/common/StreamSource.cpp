@@ -27,6 +27,9 @@ struct StreamSource::Impl {
   const unsigned char* next = nullptr;  // unread input
   std::size_t left = 0;
   std::uint64_t consumed = 0;
+  // Data that cannot be decoded, met after some output of the same call:
+  // that output is passed on first, and this is told on the next call.
+  std::string undecodable;
 
   // Makes at least `n` bytes available, fewer only when the file ends.
   bool Want(std::size_t n) {
@@ -70,9 +73,10 @@ struct StreamSource::Impl {
   la_ssize_t Read(archive* a, const void** buffer) {
     *buffer = out.data();
     if (finished) return 0;
+    const std::string name = codec->name();
+    if (!undecodable.empty()) return Broken(a, EILSEQ, name + " data damaged: " + undecodable);
     unsigned char* o = out.data();
     std::size_t room = out.size();
-    const std::string name = codec->name();
     while (room == out.size()) {
       if (!Want(1)) return Broken(a, errno, "cannot read the archive");
       if (left == 0 && inputEnded)
@@ -81,6 +85,11 @@ struct StreamSource::Impl {
       const std::size_t before = left;
       const StreamCodec::Result r = codec->Decode(next, left, o, room, why);
       if (r == StreamCodec::Result::Damaged) return Broken(a, EILSEQ, name + " data damaged: " + why);
+      if (r == StreamCodec::Result::Undecodable) {
+        if (room == out.size()) return Broken(a, EILSEQ, name + " data damaged: " + why);
+        undecodable = why;
+        break;
+      }
       if (r == StreamCodec::Result::End) {
         const After following = WhatFollows();
         if (following == After::Stream) {

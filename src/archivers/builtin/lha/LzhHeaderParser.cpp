@@ -6,6 +6,7 @@
 #include "archivers/builtin/common/DosTime.h"
 #include "archivers/builtin/codec/LzhCrc16.h"
 #include "archivers/builtin/codec/ByteOrder.h"
+#include "archivers/builtin/lha/LzhHeaderSearch.h"
 
 namespace ks {
 
@@ -292,30 +293,17 @@ LzhHeaderResult ReadLzhHeader(LzhArchiveFile& file, LzhEntryInfo& info, std::str
 }
 
 std::optional<std::uint64_t> FindFirstLzhHeader(LzhArchiveFile& file) {
-  std::vector<std::uint8_t> head(kSfxSearchBytes + kFirstBytes);
+  std::uint8_t head[kFirstBytes];
   file.Seek(0);
-  head.resize(file.Read(head.data(), head.size()));
+  const std::size_t got = file.Read(head, sizeof head);
   // A file that starts like a header ("-l" or "-p" where a method begins)
   // is an archive, damaged or not; its first header's reading tells what is
   // wrong. Searching on would pass over its damaged first entries.
-  if (head.size() >= kFirstBytes && head[2] == '-' && (head[3] == 'l' || head[3] == 'p')) {
+  if (got == kFirstBytes && head[2] == '-' && (head[3] == 'l' || head[3] == 'p')) {
     file.Seek(0);
     return 0;
   }
-  LzhEntryInfo info;
-  std::string error;
-  int tries = 0;
-  for (std::size_t p = 0; p + kFirstBytes <= head.size() && tries < kSfxTries; ++p) {
-    if (head[p + 2] != '-' || head[p + 20] > 3 || !LooksLikeLzhMethod(reinterpret_cast<const char*>(&head[p + 2])))
-      continue;
-    ++tries;
-    file.Seek(p);
-    if (ReadLzhHeader(file, info, error) == LzhHeaderResult::Entry) {
-      file.Seek(p);
-      return p;
-    }
-  }
-  return std::nullopt;
+  return FindSoundLzhHeader(file, 0, kSfxSearchBytes + 1, kSfxTries);
 }
 
 }  // namespace ks

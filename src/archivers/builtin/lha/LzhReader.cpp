@@ -1,12 +1,15 @@
 #include "archivers/builtin/lha/LzhReader.h"
 
 #include <cstring>
+#include <limits>
 
 #include "archivers/builtin/common/ResultCodes.h"
+#include "archivers/builtin/codec/ByteOrder.h"
 #include "archivers/builtin/codec/LzhCrc16.h"
 #include "archivers/builtin/lha/LzhDecoders.h"
 #include "archivers/builtin/lha/LzhEntryPath.h"
 #include "archivers/builtin/lha/LzhHeaderParser.h"
+#include "archivers/builtin/lha/LzhHeaderSearch.h"
 
 namespace ks {
 
@@ -45,6 +48,19 @@ bool IsFolder(const LzhEntryInfo& info) {
   return (info.dosAttribute & kDosFolderBit) || last == '\\' || last == '/';
 }
 
+// Whether the bytes before the first sound header, at `next`, are an entry
+// whose header was damaged rather than the program of a self-extracting
+// archive: read as a header of any level, its sizes lead exactly there.
+bool DamagedEntryBefore(LzhArchiveFile& file, std::uint64_t next) {
+  std::uint8_t b[28] = {};
+  file.Seek(0);
+  const bool whole = file.Read(b, sizeof b) == sizeof b;
+  file.Seek(next);
+  if (!whole) return false;
+  const std::uint64_t packed = LoadLe32(b + 7);
+  return b[0] + 2 + packed == next || LoadLe16(b) + packed == next || LoadLe32(b + 24) + packed == next;
+}
+
 }  // namespace
 
 LzhReader::LzhReader() = default;
@@ -52,7 +68,14 @@ LzhReader::~LzhReader() = default;
 
 int LzhReader::Open(const std::string& path) {
   if (!file_.Open(path)) return Fail(kArcArcFileOpen, "cannot open " + path + ": " + std::strerror(file_.errorNumber()));
-  if (FindFirstLzhHeader(file_)) return kArcOk;
+  if (const auto first = FindFirstLzhHeader(file_)) {
+    // Passing over a first entry that is only damaged would lose it in silence.
+    if (*first > 0 && DamagedEntryBefore(file_, *first)) {
+      firstDamaged_ = true;
+      searchFrom_ = *first;
+    }
+    return kArcOk;
+  }
   // An archive without entries is its end mark alone.
   file_.Seek(0);
   std::uint8_t first = 0xFF;
@@ -72,7 +95,18 @@ EntryDecoder* LzhReader::DecoderFor(const std::string& method) {
 
 EntryReader::Next LzhReader::NextEntry() {
   if (empty_) return Next::End;
-  if (haveEntry_) file_.Seek(info_.dataOffset + info_.compressedSize);
+  if (firstDamaged_) {
+    firstDamaged_ = false;
+    Fail(kArcHeaderBroken, "the first header is damaged");
+    return Next::Damaged;
+  }
+  if (searchFrom_) {
+    const auto found = FindSoundLzhHeader(file_, *searchFrom_, file_.size(), std::numeric_limits<int>::max());
+    searchFrom_.reset();
+    if (!found) return Next::End;  // the damage was told when it was met
+  } else if (haveEntry_) {
+    file_.Seek(info_.dataOffset + info_.compressedSize);
+  }
   haveEntry_ = false;
   std::string why;
   switch (ReadLzhHeader(file_, info_, why)) {
@@ -86,9 +120,13 @@ EntryReader::Next LzhReader::NextEntry() {
                                   std::to_string(info_.headerOffset));
       return Next::Broken;
     case LzhHeaderResult::Broken:
-      Fail(file_.readFailed() ? kArcCannotRead : kArcHeaderBroken,
-           why + " at offset " + std::to_string(info_.headerOffset));
-      return Next::Broken;
+      if (file_.readFailed()) {
+        Fail(kArcCannotRead, why + " at offset " + std::to_string(info_.headerOffset));
+        return Next::Broken;
+      }
+      Fail(kArcHeaderBroken, why + " at offset " + std::to_string(info_.headerOffset));
+      searchFrom_ = info_.headerOffset + 1;
+      return Next::Damaged;
     case LzhHeaderResult::Entry: break;
   }
   haveEntry_ = true;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "archivers/builtin/common/EntryReader.h"
@@ -26,6 +27,9 @@ class LzhReader : public EntryReader {
   // self-extracting archive).
   int Open(const std::string& path);
 
+  // Damaged at a header that is not sound: the next call looks on, byte by
+  // byte, for the next sound header, as the chain of headers is cut there.
+  // Broken only where nothing can follow (the file ends, or cannot be read).
   Next NextEntry() override;
   const ExtractEntry& entry() const override { return entry_; }
   bool entryEncrypted() const override { return false; }
@@ -50,6 +54,9 @@ class LzhReader : public EntryReader {
   bool haveEntry_ = false;
   bool empty_ = false;
   bool lhaMethodSeen_ = false;  // an -lh?- entry: the archive must end with its mark
+  // Where to look for a sound header after a damaged one.
+  std::optional<std::uint64_t> searchFrom_;
+  bool firstDamaged_ = false;  // told by the first NextEntry
   std::map<std::string, std::unique_ptr<EntryDecoder>> decoders_;
 };
 

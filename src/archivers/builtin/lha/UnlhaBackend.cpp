@@ -16,7 +16,10 @@ namespace {
 int CheckLzhArchive(const std::string& file, int mode) {
   LzhReader reader;
   if (reader.Open(file) != kArcOk) return 0;
-  if (mode == 0) return reader.NextEntry() != EntryReader::Next::Broken ? 1 : 0;
+  if (mode == 0) {
+    const EntryReader::Next first = reader.NextEntry();
+    return first == EntryReader::Next::Entry || first == EntryReader::Next::End ? 1 : 0;
+  }
   OutputLog ignored;
   return TestEntries(reader, ignored) == kArcOk ? 1 : 0;
 }

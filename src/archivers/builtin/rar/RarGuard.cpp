@@ -47,8 +47,11 @@ class RarGuard : public ArchiveGuard {
   // against the sums of its header.
   EntryDigest Digest(std::size_t index) override {
     const RarIndex& rar = Index();
-    if (index >= rar.entries.size()) return {};
-    return {rar.entries[index].crc, rar.entries[index].blake2sp};
+    EntryDigest digest;
+    if (index >= rar.entries.size()) return digest;
+    digest.crc32 = rar.entries[index].crc;
+    digest.blake2sp = rar.entries[index].blake2sp;
+    return digest;
   }
 
   GuardVerdict End(std::size_t entries, std::uint64_t) override {

@@ -60,6 +60,7 @@ class UnrarDll : public UnrarInterface {
     switch (o.reader->NextEntry()) {
       case ArchiveReader::Next::End:
         return kErarEndArchive;
+      case ArchiveReader::Next::Damaged:
       case ArchiveReader::Next::Broken:
         return o.reader->error() == kArcNotArcFile ? kErarBadArchive : kErarBadData;
       case ArchiveReader::Next::Entry:

@@ -7,6 +7,7 @@
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/common/CommandLine.h"
 #include "archivers/builtin/tar/TarCreate.h"
+#include "archivers/builtin/tar/TarGuard.h"
 #include "archivers/builtin/tar/TarNames.h"
 #include "core/PathText.h"
 
@@ -43,7 +44,7 @@ class TarBackend : public BuiltinBackend {
   TarBackend() : BuiltinBackend(146) {}
 
   int CheckArchive(const std::string& file, int mode) override {
-    return CheckWhenIdle([&] { return CheckArchiveMode(file, kTarFormats, mode); });
+    return CheckWhenIdle([&] { return CheckArchiveMode(file, kTarFormats, mode, MakeTarGuard); });
   }
 
  protected:
@@ -80,6 +81,7 @@ class TarBackend : public BuiltinBackend {
       request.archive = args[1];
       request.folder = args[2];
       request.formats = kTarFormats;
+      request.guard = MakeTarGuard;
       request.owner = owner;
       request.singleName = SingleFileName(args[1]);
       request.progressTitle = "Tar";

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -18,6 +19,9 @@ constexpr std::size_t kZip64Locator = 20;
 constexpr std::size_t kZip64EndRecord = 56;
 constexpr std::size_t kDirectoryRecord = 46;
 constexpr std::uint64_t kEncryptedFlag = 0x0001;
+constexpr unsigned kHostUnix = 3;
+constexpr std::uint16_t kZip64Extra = 0x0001;
+constexpr std::uint64_t kFar = 0xFFFFFFFF;  // the value is in the ZIP64 extra field
 // Records past this many are not counted one by one (a directory of that
 // size is read block by block anyway); the end record's count then holds.
 constexpr std::uint64_t kMaxDirectoryBytes = std::uint64_t{1} << 31;
@@ -26,6 +30,28 @@ constexpr auto Le = LittleEndian;
 
 bool ReadAt(std::FILE* f, std::uint64_t pos, void* out, std::size_t n) {
   return ::fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0 && std::fread(out, 1, n, f) == n;
+}
+
+// The local header offset of the directory record at `r`: its own field, or
+// the ZIP64 extra field's when that says 0xFFFFFFFF.
+std::uint64_t LocalHeaderOffset(const unsigned char* r) {
+  const std::uint64_t stated = Le(r + 42, 4);
+  if (stated != kFar) return stated;
+  const std::size_t nameLength = Le(r + 28, 2), extraLength = Le(r + 30, 2);
+  const unsigned char* extra = r + kDirectoryRecord + nameLength;
+  for (std::size_t at = 0; at + 4 <= extraLength;) {
+    const std::size_t size = Le(extra + at + 2, 2);
+    if (at + 4 + size > extraLength) break;
+    if (Le(extra + at, 2) == kZip64Extra) {
+      // The 8-byte values present are those whose own fields say 0xFFFFFFFF,
+      // in this order: original size, packed size, offset.
+      std::size_t skip = (Le(r + 24, 4) == kFar ? 8 : 0) + (Le(r + 20, 4) == kFar ? 8 : 0);
+      if (skip + 8 <= size) return Le(extra + at + 4 + skip, 8);
+      break;
+    }
+    at += 4 + size;
+  }
+  return stated;
 }
 
 ZipDirectory Fail(ZipDirectory::Status status, const std::string& why) {
@@ -62,6 +88,7 @@ ZipDirectory ReadZipDirectory(const std::string& file) {
   const unsigned char* e = &buf[at];
   std::uint64_t entries = Le(e + 10, 2);
   std::uint64_t dirSize = Le(e + 12, 4);
+  std::uint64_t dirOffset = Le(e + 16, 4);
   std::uint64_t dirEnd = endPos;
   if (Le(e + 4, 2) != 0 || Le(e + 6, 2) != 0 || Le(e + 8, 2) != entries)
     return Fail(ZipDirectory::Status::Damaged, "the archive is one part of a split set, or its end record is damaged");
@@ -86,6 +113,7 @@ ZipDirectory ReadZipDirectory(const std::string& file) {
     }
     entries = Le(rec + 32, 8);
     dirSize = Le(rec + 40, 8);
+    dirOffset = Le(rec + 48, 8);
     dirEnd = recPos;
   }
   // The directory ends where the end records begin; counting from there
@@ -108,12 +136,27 @@ ZipDirectory ReadZipDirectory(const std::string& file) {
     if (dir.size() - pos - kDirectoryRecord < variable)
       return Fail(ZipDirectory::Status::Damaged, "the central directory is damaged");
     if (Le(&dir[pos + 8], 2) & kEncryptedFlag) ++d.encrypted;
+    ZipDirectory::Record record;
+    // Offsets are counted from where the directory says it starts; in a
+    // self-extractor the program before the archive shifts them all.
+    record.localHeader = LocalHeaderOffset(&dir[pos]) + (dirEnd - dirSize) - dirOffset;
+    if (dir[pos + 5] == kHostUnix && (Le(&dir[pos + 38], 4) >> 16) != 0)
+      record.unixMode = static_cast<unsigned>(Le(&dir[pos + 38], 4) >> 16);
+    d.records.push_back(record);
     pos += kDirectoryRecord + variable;
     ++records;
   }
   if (records != entries)
     return Fail(ZipDirectory::Status::Damaged, "the central directory does not hold the entries its end record counts");
+  std::sort(d.records.begin(), d.records.end(),
+            [](const ZipDirectory::Record& a, const ZipDirectory::Record& b) { return a.localHeader < b.localHeader; });
   return d;
+}
+
+const ZipDirectory::Record* ZipDirectory::RecordAt(std::uint64_t offset) const {
+  const auto it = std::lower_bound(records.begin(), records.end(), offset,
+                                   [](const Record& r, std::uint64_t at) { return r.localHeader < at; });
+  return it != records.end() && it->localHeader == offset ? &*it : nullptr;
 }
 
 }  // namespace ks

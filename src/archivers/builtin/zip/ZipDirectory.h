@@ -5,7 +5,9 @@
 // against this count, no entry goes missing in silence.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace ks {
 
@@ -22,6 +24,19 @@ struct ZipDirectory {
   // local header from passing an entry off as encrypted.
   std::uint64_t encrypted = 0;
   std::string problem;
+  // Each listed entry's local header, in the order of the file, with the
+  // offsets of a self-extractor counted from the file's start. An entry read
+  // from its local header alone (past damage) is known by its offset. Empty
+  // for a directory too large to be held.
+  struct Record {
+    std::uint64_t localHeader = 0;
+    // The Unix file type and permissions, when a Unix tool made the entry:
+    // only the directory tells a link from a file.
+    std::optional<unsigned> unixMode;
+  };
+  std::vector<Record> records;
+  // The record whose local header starts at `offset`, or nullptr.
+  const Record* RecordAt(std::uint64_t offset) const;
 };
 
 ZipDirectory ReadZipDirectory(const std::string& file);

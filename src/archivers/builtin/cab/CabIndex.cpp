@@ -1,0 +1,150 @@
+#include "archivers/builtin/cab/CabIndex.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "archivers/builtin/common/ByteFile.h"
+
+namespace ks {
+namespace {
+
+constexpr std::size_t kHeader = 36;
+constexpr std::size_t kFolderRecord = 8;
+constexpr std::size_t kFileRecord = 16;
+constexpr std::size_t kDataHeader = 8;
+constexpr std::uint16_t kFlagPrevious = 0x0001;
+constexpr std::uint16_t kFlagNext = 0x0002;
+constexpr std::uint16_t kFlagReserve = 0x0004;
+constexpr std::uint16_t kCompressionMask = 0x000F;
+constexpr std::uint16_t kStored = 0;
+// A block holds at most 32 KiB of uncompressed data, and a little more
+// when its compression did not pay.
+constexpr std::size_t kMaxBlock = 64 * 1024;
+constexpr std::size_t kFullBlock = 32 * 1024;
+
+constexpr auto Le = LittleEndian;
+
+class CabFile {
+ public:
+  explicit CabFile(const std::string& path) : f_(OpenForReading(path)) {}
+  bool ReadAt(std::uint64_t at, void* out, std::size_t n) {
+    return f_ && ::fseeko(f_.get(), static_cast<off_t>(at), SEEK_SET) == 0 && std::fread(out, 1, n, f_.get()) == n;
+  }
+  // Moves past a NUL-terminated text at `at`; false when there is none.
+  bool SkipText(std::uint64_t& at) {
+    unsigned char c = 1;
+    for (int i = 0; i < 1024; ++i) {
+      if (!ReadAt(at++, &c, 1)) return false;
+      if (c == 0) return true;
+    }
+    return false;
+  }
+
+ private:
+  UniqueFile f_;
+};
+
+// Walks the blocks of one folder, noting those that fail.
+CabFolderState WalkFolder(CabFile& file, std::uint64_t at, unsigned blocks, std::uint16_t compression,
+                          std::size_t dataReserve) {
+  CabFolderState folder;
+  folder.compressed = (compression & kCompressionMask) != kStored;
+  std::vector<unsigned char> data(kMaxBlock);
+  std::uint64_t done = 0;
+  for (unsigned i = 0; i < blocks; ++i) {
+    unsigned char header[kDataHeader];
+    if (!file.ReadAt(at, header, sizeof header)) {
+      folder.damaged.emplace_back(done, UINT64_MAX);
+      break;
+    }
+    const std::size_t packed = Le(header + 4, 2), unpacked = Le(header + 6, 2);
+    const std::uint32_t stated = static_cast<std::uint32_t>(Le(header, 4));
+    const bool whole = packed <= data.size() && file.ReadAt(at + kDataHeader + dataReserve, data.data(), packed);
+    // A block without a checksum (0) was written so; nothing tells it apart.
+    const bool sound = whole && (stated == 0 || CabChecksum(header + 4, 4, CabChecksum(data.data(), packed, 0)) == stated);
+    if (!whole) {
+      folder.damaged.emplace_back(done, UINT64_MAX);
+      break;
+    }
+    if (!sound) {
+      // A stored block's sizes are its data's own and those of every full
+      // block are 32 KiB; other sizes in a damaged block may be the damage,
+      // and would shift where every later file is read from.
+      const bool sizesSure = folder.compressed || (packed == unpacked && (i + 1 == blocks || unpacked == kFullBlock));
+      folder.damaged.emplace_back(done, sizesSure ? done + unpacked : UINT64_MAX);
+    }
+    done += unpacked;
+    at += kDataHeader + dataReserve + packed;
+  }
+  return folder;
+}
+
+}  // namespace
+
+std::uint32_t CabChecksum(const unsigned char* data, std::size_t size, std::uint32_t seed) {
+  std::uint32_t sum = seed;
+  std::size_t i = 0;
+  for (; i + 4 <= size; i += 4) sum ^= static_cast<std::uint32_t>(Le(data + i, 4));
+  // The last one to three bytes count from the high end down.
+  std::uint32_t tail = 0;
+  for (std::size_t left = size - i; i < size; ++i, --left) tail |= static_cast<std::uint32_t>(data[i]) << (8 * (left - 1));
+  return sum ^ tail;
+}
+
+CabIndex ReadCabIndex(const std::string& path) {
+  CabIndex index;
+  CabFile file(path);
+  unsigned char h[kHeader];
+  if (!file.ReadAt(0, h, sizeof h) || std::memcmp(h, "MSCF", 4) != 0) return index;
+  const std::uint64_t filesAt = Le(h + 16, 4);
+  const unsigned folders = static_cast<unsigned>(Le(h + 26, 2)), files = static_cast<unsigned>(Le(h + 28, 2));
+  const std::uint16_t flags = static_cast<std::uint16_t>(Le(h + 30, 2));
+  std::uint64_t at = kHeader;
+  std::size_t folderReserve = 0, dataReserve = 0;
+  if (flags & kFlagReserve) {
+    unsigned char r[4];
+    if (!file.ReadAt(at, r, sizeof r)) return index;
+    folderReserve = r[2];
+    dataReserve = r[3];
+    at += 4 + Le(r, 2);
+  }
+  if ((flags & kFlagPrevious) && !(file.SkipText(at) && file.SkipText(at))) return index;
+  if ((flags & kFlagNext) && !(file.SkipText(at) && file.SkipText(at))) return index;
+  for (unsigned i = 0; i < folders; ++i, at += kFolderRecord + folderReserve) {
+    unsigned char f[kFolderRecord];
+    if (!file.ReadAt(at, f, sizeof f)) return index;
+    index.folders.push_back(WalkFolder(file, Le(f, 4), static_cast<unsigned>(Le(f + 4, 2)),
+                                       static_cast<std::uint16_t>(Le(f + 6, 2)), dataReserve));
+  }
+  at = filesAt;
+  for (unsigned i = 0; i < files; ++i) {
+    unsigned char f[kFileRecord];
+    if (!file.ReadAt(at, f, sizeof f)) return index;
+    at += kFileRecord;
+    if (!file.SkipText(at)) return index;
+    index.files.push_back({static_cast<std::uint32_t>(Le(f, 4)), static_cast<std::uint32_t>(Le(f + 4, 4)),
+                           static_cast<std::uint16_t>(Le(f + 8, 2))});
+  }
+  index.readable = true;
+  return index;
+}
+
+std::optional<std::string> CabIndex::Damage(std::size_t file) const {
+  if (!readable || file >= files.size()) return std::nullopt;
+  const CabFileSpan& span = files[file];
+  // Files continued from or into another cabinet name folders of their own.
+  if (span.folder >= folders.size()) return std::nullopt;
+  const CabFolderState& folder = folders[span.folder];
+  const std::uint64_t begin = span.folderOffset, end = begin + span.size;
+  for (const auto& [from, to] : folder.damaged) {
+    // A file without data has nothing to lose.
+    if (from < end && (folder.compressed || to > begin)) {
+      return folder.compressed && to <= begin ? "its data follows a damaged block of the same compressed folder"
+                                             : "its data lies in a damaged block";
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace ks
