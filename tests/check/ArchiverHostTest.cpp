@@ -3,10 +3,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QWindow>
 #include <QtTest>
 
 #include "platform/qt/QtArchiverHost.h"
@@ -130,13 +132,56 @@ class ArchiverHostTest : public QObject {
       QTest::keyClicks(field, "pw");
       QTest::mouseClick(Child<QPushButton>(d, "cmdOk"), Qt::LeftButton);
     };
-    QCOMPARE(host.AskPassword(nullptr, "/t/a.zip", "secret.txt"), std::optional<std::string>("秘密pw"));
+    QCOMPARE(host.AskPassword(nullptr, "/t/a.zip", "secret.txt", false),
+             std::optional<std::string>("秘密pw"));
     QVERIFY(masked);
     host.onWindowShown = [](QDialog* d) {
       QTest::keyClicks(Child<QLineEdit>(d, "txtPassword"), "typed");
       QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
     };
-    QCOMPARE(host.AskPassword(nullptr, "/t/a.zip", "secret.txt"), std::nullopt);
+    QCOMPARE(host.AskPassword(nullptr, "/t/a.zip", "secret.txt", false), std::nullopt);
+  }
+
+  void aPromptAskedAgainSaysThePasswordWasWrong() {
+    QtArchiverHost host;
+    QStringList prompts;
+    host.onWindowShown = [&](QDialog* d) {
+      prompts << Child<QLabel>(d, "lblPrompt")->text();
+      QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
+    };
+    host.AskPassword(nullptr, "/t/a.zip", "secret.txt", false);
+    host.AskPassword(nullptr, "/t/a.zip", "secret.txt", true);
+    QCOMPARE(prompts, QStringList({"a.zip の secret.txt はパスワードで保護されています。\n"
+                                   "パスワードを入力して下さい。",
+                                   "a.zip の secret.txt はパスワードで保護されています。\n"
+                                   "パスワードが違います。\nもう一度入力して下さい。"}));
+  }
+
+  void aPromptBelongsToTheProgressWindowInFrontOfItsOwner() {
+    QWidget owner;
+    owner.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    owner.resize(300, 200);
+    owner.show();
+    QtArchiverHost host;
+    host.setProgressDelay(0);
+    auto progress = host.BeginProgress(&owner, "解凍中");
+    QVERIFY(progress->Update("secret.txt", 1, 2));
+    QProgressDialog* front = ProgressWindow();
+    QVERIFY(front);
+    QWindow* transientParent = nullptr;
+    bool onTop = false;
+    host.onWindowShown = [&](QDialog* d) {
+      transientParent = d->windowHandle()->transientParent();
+      onTop = d->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+      QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
+    };
+    host.AskPassword(&owner, "/t/a.zip", "secret.txt", false);
+    QCOMPARE(transientParent, front->windowHandle());
+    QVERIFY(onTop);
+    // Without a window in front, the owner itself.
+    progress.reset();
+    host.AskPassword(&owner, "/t/a.zip", "secret.txt", false);
+    QCOMPARE(transientParent, owner.windowHandle());
   }
 
   void overwriteAnswers_data() {

@@ -144,10 +144,14 @@ class TestHost : public ArchiverHost {
     ++progressWindows;
     return std::make_unique<ScriptedProgress>(*this);
   }
-  std::optional<std::string> AskPassword(WindowHandle, const std::string&,
-                                         const std::string& entry) override {
+  std::optional<std::string> AskPassword(WindowHandle, const std::string&, const std::string& entry,
+                                         bool wrongBefore) override {
     passwordAsked.push_back(entry);
-    return password;
+    askedAgain.push_back(wrongBefore);
+    if (passwords.empty()) return password;
+    const std::optional<std::string> given = passwords.front();
+    passwords.pop_front();
+    return given;
   }
   OverwriteAnswer AskOverwrite(WindowHandle, const std::string& path) override {
     overwriteAsked.push_back(path);
@@ -158,12 +162,15 @@ class TestHost : public ArchiverHost {
   }
 
   std::optional<std::string> password;
+  // Answers given one by one before `password` is.
+  std::deque<std::optional<std::string>> passwords;
   std::deque<OverwriteAnswer> overwriteAnswers;
   int cancelAfter = -1;  // Update answers Cancel after this many calls
   std::function<void(const std::string&)> onUpdate;
   int updates = 0;
   int progressWindows = 0;
   std::vector<std::string> passwordAsked;
+  std::vector<bool> askedAgain;  // the wrongBefore of each question
   std::vector<std::string> overwriteAsked;
 };
 

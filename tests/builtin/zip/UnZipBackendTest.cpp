@@ -114,11 +114,24 @@ TEST_F(UnZipBackendTest, PasswordFromTheHostDecrypts) {
   EXPECT_EQ(host.passwordAsked.size(), 1u);
 }
 
+TEST_F(UnZipBackendTest, AWrongPasswordIsAskedForAgain) {
+  const fs::path a = Zip("secret.zip", "-P s3cret");
+  host.passwords = {"wrong", "s3cret"};
+  const auto r = Extract(a, scratch / "out");
+  ASSERT_EQ(r.code, kArcOk) << r.output;
+  EXPECT_EQ(Tree(scratch / "out"), Tree(src));
+  EXPECT_EQ(host.askedAgain, (std::vector<bool>{false, true}));
+  EXPECT_EQ(host.passwordAsked[0], host.passwordAsked[1]);
+}
+
 TEST_F(UnZipBackendTest, WrongOrCancelledPasswordFailsWithNoFileLeft) {
   const fs::path a = Zip("secret.zip", "-P s3cret");
   host.password = "wrong";
   const auto wrong = Extract(a, scratch / "wrong");
   EXPECT_EQ(wrong.code, kArcPassword) << wrong.output;
+  // A few tries for the entry, then it fails.
+  EXPECT_EQ(host.askedAgain, (std::vector<bool>{false, true, true}));
+  host.askedAgain.clear();
   host.password = std::nullopt;
   const auto cancelled = Extract(a, scratch / "cancel");
   EXPECT_EQ(cancelled.code, kArcUserCancel) << cancelled.output;

@@ -40,8 +40,8 @@ int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
   ArchiveReader reader(request.formats, request.guard);
   if (!request.singleName.empty()) reader.SetSingleName(request.singleName);
   if (request.askPasswords) {
-    reader.SetPasswordSource([&](const std::string& entry) {
-      return TheArchiverHost().AskPassword(request.owner, request.archive, entry);
+    reader.SetPasswordSource([&](const std::string& entry, bool wrongBefore) {
+      return TheArchiverHost().AskPassword(request.owner, request.archive, entry, wrongBefore);
     });
   }
   if (const int r = reader.Open(request.archive); r != kArcOk) {
