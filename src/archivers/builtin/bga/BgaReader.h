@@ -63,7 +63,6 @@ class BgaReader : public EntryReader {
   // Reads `size` bytes at `offset`; false on a read error or the end.
   bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size);
   bool FindStart(const std::vector<unsigned char>& head);
-  int CopyRaw(const BgaSink& sink, std::uint64_t size);
   int ReadDataOf(const BgaSink& sink);
 
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, std::fclose};
