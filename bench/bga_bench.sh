@@ -39,11 +39,12 @@ echo "corpus: ${size} MB in $work"
 done) > "$work/list"
 
 # best CMD...: "wall cpu" of the run with the shortest wall time of $runs
-# runs, in seconds; fails when the command does.
+# runs, in seconds; fails when the command does. Each run starts with an
+# empty output folder, $OUT (default $work/out).
 best() {
-  local b="" t
+  local b="" t out=${OUT:-$work/out}
   for _ in $(seq "$runs"); do
-    rm -rf "$work/out" && mkdir -p "$work/out"
+    rm -rf "$out" && mkdir -p "$out"
     sync
     /usr/bin/time -f "%e %U %S" -o "$work/time" "$@" >/dev/null 2>"$work/err.log" || {
       echo "FAILED: $*" >&2; cat "$work/err.log" >&2; exit 1; }
@@ -94,22 +95,9 @@ printf '"d/*.*"\r\n' > "$work/small.list"
   { echo "FAILED: packing the small files" >&2; exit 1; }
 shm=$( [ -d /dev/shm ] && [ -w /dev/shm ] && mktemp -d /dev/shm/ks-bga-small-XXXXXX || mktemp -d "$work/shm-XXXXXX")
 trap 'rm -rf "$work" "$shm"' EXIT
-# best-in-memory CMD...: as best, with the output folder in memory.
-best_shm() {
-  local b="" t
-  for _ in $(seq "$runs"); do
-    rm -rf "$shm/out"
-    /usr/bin/time -f "%e %U %S" -o "$work/time" "$@" >/dev/null 2>"$work/err.log" || {
-      echo "FAILED: $*" >&2; cat "$work/err.log" >&2; exit 1; }
-    t=$(awk '{ printf "%s %.2f", $1, $2 + $3 }' "$work/time")
-    b=$(awk -v a="$t" -v b="$b" 'BEGIN { split(a, x, " "); split(b, y, " ");
-                                        print (b == "" || x[1] < y[1]) ? a : b }')
-  done
-  echo "$b"
-}
-secs[small-gza]=$(best_shm "$ka" Bga32.DLL "x -a -r ${Q}$work/s.gza${Q} ${Q}$shm/out/${Q}")
+secs[small-gza]=$(OUT=$shm/out best "$ka" Bga32.DLL "x -a -r ${Q}$work/s.gza${Q} ${Q}$shm/out/${Q}")
 diff -r "$small/d" "$shm/out/d" >/dev/null || { echo "GZA small files differ" >&2; exit 1; }
-secs[small-lzh]=$(best_shm "$ka" Unlha32.DLL "x ${Q}$work/s.lzh${Q} ${Q}$shm/out/${Q}")
+secs[small-lzh]=$(OUT=$shm/out best "$ka" Unlha32.DLL "x ${Q}$work/s.lzh${Q} ${Q}$shm/out/${Q}")
 diff -r "$small/d" "$shm/out/d" >/dev/null || { echo "LZH small files differ" >&2; exit 1; }
 
 printf "\n%-32s %10s %10s %7s\n" "" "ours" "tar" "ratio"

@@ -28,6 +28,13 @@ QProgressDialog* ProgressWindow() {
   return nullptr;
 }
 
+// A shown window in the top-most band, as a panel with "TopMost" on.
+void ShowOnTop(QWidget& window) {
+  window.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  window.resize(300, 200);
+  window.show();
+}
+
 }  // namespace
 
 class ArchiverHostTest : public QObject {
@@ -43,9 +50,7 @@ class ArchiverHostTest : public QObject {
 
   void longWorkShowsProgressOverItsOwnerAndCancels() {
     QWidget owner;
-    owner.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    owner.resize(300, 200);
-    owner.show();
+    ShowOnTop(owner);
     QtArchiverHost host;
     host.setProgressDelay(0);
     auto progress = host.BeginProgress(&owner, "検査中");
@@ -159,9 +164,7 @@ class ArchiverHostTest : public QObject {
 
   void aPromptBelongsToTheProgressWindowInFrontOfItsOwner() {
     QWidget owner;
-    owner.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    owner.resize(300, 200);
-    owner.show();
+    ShowOnTop(owner);
     QtArchiverHost host;
     host.setProgressDelay(0);
     auto progress = host.BeginProgress(&owner, "解凍中");
