@@ -147,21 +147,6 @@ class ArchiverHostTest : public QObject {
     QCOMPARE(host.AskPassword(nullptr, "/t/a.zip", "secret.txt", false), std::nullopt);
   }
 
-  void aPromptAskedAgainSaysThePasswordWasWrong() {
-    QtArchiverHost host;
-    QStringList prompts;
-    host.onWindowShown = [&](QDialog* d) {
-      prompts << Child<QLabel>(d, "lblPrompt")->text();
-      QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
-    };
-    host.AskPassword(nullptr, "/t/a.zip", "secret.txt", false);
-    host.AskPassword(nullptr, "/t/a.zip", "secret.txt", true);
-    QCOMPARE(prompts, QStringList({"a.zip の secret.txt はパスワードで保護されています。\n"
-                                   "パスワードを入力して下さい。",
-                                   "a.zip の secret.txt はパスワードで保護されています。\n"
-                                   "パスワードが違います。\nもう一度入力して下さい。"}));
-  }
-
   void aPromptBelongsToTheProgressWindowInFrontOfItsOwner() {
     QWidget owner;
     ShowOnTop(owner);

@@ -148,10 +148,7 @@ class TestHost : public ArchiverHost {
                                          bool wrongBefore) override {
     passwordAsked.push_back(entry);
     askedAgain.push_back(wrongBefore);
-    if (passwords.empty()) return password;
-    const std::optional<std::string> given = passwords.front();
-    passwords.pop_front();
-    return given;
+    return password;
   }
   OverwriteAnswer AskOverwrite(WindowHandle, const std::string& path) override {
     overwriteAsked.push_back(path);
@@ -162,8 +159,6 @@ class TestHost : public ArchiverHost {
   }
 
   std::optional<std::string> password;
-  // Answers given one by one before `password` is.
-  std::deque<std::optional<std::string>> passwords;
   std::deque<OverwriteAnswer> overwriteAnswers;
   int cancelAfter = -1;  // Update answers Cancel after this many calls
   std::function<void(const std::string&)> onUpdate;

@@ -114,16 +114,6 @@ TEST_F(UnZipBackendTest, PasswordFromTheHostDecrypts) {
   EXPECT_EQ(host.passwordAsked.size(), 1u);
 }
 
-TEST_F(UnZipBackendTest, AWrongPasswordIsAskedForAgain) {
-  const fs::path a = Zip("secret.zip", "-P s3cret");
-  host.passwords = {"wrong", "s3cret"};
-  const auto r = Extract(a, scratch / "out");
-  ASSERT_EQ(r.code, kArcOk) << r.output;
-  EXPECT_EQ(Tree(scratch / "out"), Tree(src));
-  EXPECT_EQ(host.askedAgain, (std::vector<bool>{false, true}));
-  EXPECT_EQ(host.passwordAsked[0], host.passwordAsked[1]);
-}
-
 TEST_F(UnZipBackendTest, WrongOrCancelledPasswordFailsWithNoFileLeft) {
   const fs::path a = Zip("secret.zip", "-P s3cret");
   host.password = "wrong";

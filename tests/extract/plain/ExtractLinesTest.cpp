@@ -22,13 +22,6 @@ TEST(ExtractLine, ShortNamesAreRightAlignedAndTheTypePaddedToNine) {
   EXPECT_EQ(ExtractLine("/a", "JACK", kVerdictOk), std::string(23, ' ') + "/a     JACK     OK");
 }
 
-TEST(ExtractLine, AnArchiveThatCouldNotBeDecryptedSaysSo) {
-  // At 32 bits, and at the 16 bits the RAR branch reads (sign-extended).
-  for (const int result : {0x800A, static_cast<int>(static_cast<std::int16_t>(0x800A))})
-    EXPECT_EQ(ResultVerdict(result), "失敗！ 暗号化されていて解凍できません");
-  EXPECT_EQ(ResultVerdict(0x800C), "失敗！");
-}
-
 TEST(ExtractLine, BgaFilesShowAsGzaOrBza) {
   EXPECT_EQ(ExtractLine("/b.gza", "BGA", "OK"), std::string(19, ' ') + "/b.gza     GZA/BZA  OK");
 }
