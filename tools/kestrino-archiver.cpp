@@ -103,10 +103,13 @@ class ConsoleHost : public ArchiverHost {
   }
 
   std::optional<std::string> AskPassword(WindowHandle, const std::string& archive,
-                                         const std::string& entry) override {
-    if (password_) return password_;
+                                         const std::string& entry, bool wrongBefore) override {
+    // The password of the command line is given once: asked again, it is
+    // still the wrong one.
+    if (password_) return wrongBefore ? std::nullopt : password_;
     if (!IsTerminal(0)) return std::nullopt;
-    std::fprintf(stderr, "password for %s in %s: ", entry.c_str(), archive.c_str());
+    std::fprintf(stderr, "%spassword for %s in %s: ", wrongBefore ? "wrong password; " : "",
+                 entry.c_str(), archive.c_str());
     if (!std::cin) return std::nullopt;
     return ReadLine(true);
   }

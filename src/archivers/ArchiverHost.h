@@ -40,8 +40,10 @@ class ArchiverHost {
   virtual ~ArchiverHost() = default;
   virtual std::unique_ptr<Progress> BeginProgress(WindowHandle owner, const std::string& title) = 0;
   // The password for an encrypted entry; nullopt when the user cancelled.
+  // `wrongBefore`: the password given last for this entry was wrong, and
+  // the user is asked again.
   virtual std::optional<std::string> AskPassword(WindowHandle owner, const std::string& archive,
-                                                 const std::string& entry) = 0;
+                                                 const std::string& entry, bool wrongBefore) = 0;
   virtual OverwriteAnswer AskOverwrite(WindowHandle owner, const std::string& path) = 0;
   // The value chosen in a back-end's settings dialog; nullopt when cancelled
   // or when this host shows no dialogs (the default).

@@ -1,6 +1,7 @@
 #include "archivers/TypeDetect.h"
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <optional>
 
@@ -38,6 +39,14 @@ const char* SignatureType(const std::vector<HeaderChar>& h) {
   if (HeaderHasAt(h, 1, "BM")) return kTypeBmp;
   if (HeaderHasAt(h, 1, "GCA")) return kTypeGca;
   return nullptr;
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& ending) {
+  if (text.size() < ending.size()) return false;
+  for (std::size_t i = 0; i < ending.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(text[text.size() - ending.size() + i])) != ending[i])
+      return false;
+  return true;
 }
 
 // The order in which the libraries are asked (each by its DetectAsk); the
@@ -126,6 +135,10 @@ std::string ArcType(const std::string& path) {
       // next one may still know it.
     }
   }
+  // A Yz1 archive has no signature of its own: only Yz1.DLL knows one. When
+  // it is not there, a file named as one is taken for one, so the user
+  // learns that its library is missing rather than that it is unknown.
+  if (!*DescriptorOf(LibraryId::Yz1).available && EndsWithNoCase(path, ".yz1")) return kTypeYz1;
   return kTypeUnknown;
 }
 

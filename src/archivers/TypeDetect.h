@@ -29,7 +29,8 @@ inline constexpr const char* kTypeUnknown = "UnKnown";
 inline constexpr const char* kTypeUnreadable = "Unreadable";
 
 // The archive type of `path`: first the fixed signatures of the first 45
-// bytes, then the check entry points of the usable libraries in a fixed order.
+// bytes, then the check entry points of the usable libraries in a fixed order;
+// last, while Yz1.DLL is not usable, a name ending in ".yz1" (any case).
 // When one of those libraries reports that it is busy, its message is shown
 // and the program ends (ThePlatform().EndProgram()). A library that lacks the
 // entry point asked for counts as not accepting the file.

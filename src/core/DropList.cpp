@@ -23,7 +23,10 @@ std::string LongestDropFolder() {
   const auto last = std::min<std::size_t>(DroppedCount < 0 ? 0 : static_cast<std::size_t>(DroppedCount),
                                           DroppedFiles.empty() ? 0 : DroppedFiles.size() - 1);
   for (std::size_t i = 1; i <= last; ++i) {
-    std::string folder = ParentFolder(DroppedFiles[i]);
+    // A folder dropped as "…/sub/" is the folder sub itself: its folder is
+    // "…/", as for "…/sub". The root keeps its one separator.
+    const std::string& name = DroppedFiles[i];
+    std::string folder = ParentFolder(name.size() > 1 ? RemoveBackslash(name) : name);
     const std::size_t length = CharCount(folder);
     if (length > longestLength) {
       longest = std::move(folder);

@@ -13,7 +13,8 @@ extern int DroppedCount;
 // Replaces the list as a whole: entry 0 empty, then `names` in order.
 void SetDroppedFiles(const std::vector<std::string>& names);
 // The longest ParentFolder among entries 1 to DroppedCount (the first of
-// equal length wins); "" for an empty list.
+// equal length wins); "" for an empty list. A trailing separator is not
+// counted: "/a/sub/" lies in "/a/".
 std::string LongestDropFolder();
 
 }  // namespace ks

@@ -36,10 +36,12 @@ const ExtractBranch* FindExtractBranch(const std::string& type) {
   return nullptr;
 }
 
-bool BranchAvailable(const ExtractBranch& branch) {
-  if (!*branch.available) return false;
-  if (branch.id == LibraryId::UnRar32) return Libraries().Get(LibraryId::UnRar32).present();
-  return true;
+const char* MissingLibrary(const ExtractBranch& branch) {
+  const bool rar = branch.id == LibraryId::UnRar32;
+  // HasRar stands for unrar.dll, which the start-up probe asks.
+  if (!*branch.available) return rar ? "unrar.dll" : branch.fileName;
+  if (rar && !Libraries().Get(LibraryId::UnRar32).present()) return branch.fileName;
+  return nullptr;
 }
 
 std::string ExtractCommandLine(const ExtractBranch& branch, const std::string& archive,

@@ -21,9 +21,10 @@ inline constexpr std::size_t kOutputBufferSize = 65535;
 // Says nothing about whether its library is there.
 const ExtractBranch* FindExtractBranch(const std::string& type);
 
-// Whether the branch's library can be used now. The RAR branch lists and
-// tests through unrar.dll but extracts through UnRar32.DLL, so it needs both.
-bool BranchAvailable(const ExtractBranch& branch);
+// The file name of the library the branch lacks now ("UnGCA32.DLL"), or
+// nullptr when it can be used. The RAR branch lists and tests through
+// unrar.dll but extracts through UnRar32.DLL, so it needs both.
+const char* MissingLibrary(const ExtractBranch& branch);
 
 // The branch's command line for `archive` into `folder` (which ends in a
 // separator). Names go in as they are, without escaping.

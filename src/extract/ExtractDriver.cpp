@@ -34,7 +34,9 @@ struct NameOutcome {
   std::string verdict;
   bool libraryCalled = false;
   bool failed = false;
-  std::string finalFolder;  // where its contents are, with "Folder" on
+  // Where its contents are, with "Folder" on; empty when there is no
+  // folder to show.
+  std::string finalFolder;
 };
 
 // Hidden, captioned for this run, emptied and centred over the panel; it is
@@ -91,36 +93,47 @@ NameOutcome ExtractOne(PanelWindow& panel, const std::string& name, const std::s
     out.failed = true;
     return out;
   }
+  // A file the user dropped but we could not even look at, and an archive
+  // we know but cannot open for want of its library, are failures: the
+  // user must not take them for extracted.
   if (type == kTypeUnreadable) {
-    out.verdict = kWordUnreadable;
+    out.verdict = FailedVerdict(kWordUnreadable);
+    out.failed = true;
     return out;
   }
   const ExtractBranch* branch = FindExtractBranch(type);
-  if (!branch || !BranchAvailable(*branch)) {
+  if (!branch) {
     out.verdict = kVerdictSkip;
+    return out;
+  }
+  if (const char* missing = MissingLibrary(*branch)) {
+    out.verdict = FailedVerdict(std::string(missing) + "がありません");
+    out.failed = true;
     return out;
   }
 
   const std::string folder = panel.ksExtractFolder1st(destination);
   out = CallLibrary(panel, *branch, name, folder, destination, output);
-  // The folder steps run whatever the library answered: what it extracted
-  // before failing is still the user's, under the archive's name.
-  if (panel.FolderChecked()) {
-    out.finalFolder = PlaceResult(Handle(&panel), destination, folder, name);
-    if (panel.DblFolderChecked())
-      out.finalFolder = panel.ksExtractFolder2nd(out.finalFolder, destination, BaseName(name));
-  }
+  if (!panel.FolderChecked()) return out;
+  // A failed run that left nothing in the folder it made takes the folder
+  // away again, so no empty folder misleads the user and the next try gets
+  // the archive's own name. What a failed run did extract is the user's:
+  // it is placed under the archive's name like any other.
+  if (out.failed && RemoveIfNothingExtracted(folder)) return out;
+  out.finalFolder = PlaceResult(Handle(&panel), destination, folder, name);
+  if (panel.DblFolderChecked())
+    out.finalFolder = panel.ksExtractFolder2nd(out.finalFolder, destination, ArchiveFolderName(name));
   return out;
 }
 
 // The run could not go on: the type, then what went wrong; for a folder
 // that could not be made, a second message saying so. The result window
 // stays hidden; the lines so far are not shown.
-void ReportRunError(const std::string& type, const std::string& description, bool pathNotFound) {
+void ReportRunError(const std::string& type, const std::string& description,
+                    const PathNotFound* folderError) {
   ThePlatform().MessageBox(type + description, "Kestrino", MessageStyle::OkOnly);
-  if (pathNotFound)
-    ThePlatform().MessageBox("そこにはファイルの書き込みが出来ないようですな。", kFailedTitle,
-                             MessageStyle::Critical);
+  if (folderError)
+    ThePlatform().MessageBox(NotWritableMessage(*folderError), kFailedTitle, MessageStyle::Critical);
 }
 
 // Lets the panel repaint between archives; user input waits.
@@ -154,18 +167,19 @@ void ExtractArchives(PanelWindow* panel, const std::vector<std::string>& names) 
       failed = failed || out.failed;
       anyLibraryCalled = anyLibraryCalled || out.libraryCalled;
       if (chk) chk->AddLine(ExtractLine(name, type, out.verdict));
-      if (out.libraryCalled && panel->FolderOpenChecked() && panel->FolderChecked())
+      if (out.libraryCalled && !out.finalFolder.empty() && panel->FolderOpenChecked() &&
+          panel->FolderChecked())
         ThePlatform().OpenFolder(AddBackslash(out.finalFolder));
       PaintNow();
     }
   } catch (const PathNotFound& e) {
-    ReportRunError(type, e.what(), true);
+    ReportRunError(type, e.what(), &e);
     return;
   } catch (...) {
     // Anything else stops the run with its description; the end of the
     // program, which TryLibraryWork lets through, still ends it.
     const std::exception_ptr error = std::current_exception();
-    ReportRunError(type, *TryLibraryWork([error] { std::rethrow_exception(error); }), false);
+    ReportRunError(type, *TryLibraryWork([error] { std::rethrow_exception(error); }), nullptr);
     return;
   }
 

@@ -15,10 +15,13 @@ namespace ks {
 class PanelWindow;
 
 // Extracts `names` in order over `panel` (not null). Fills DroppedFiles.
-// A name that gets no library call is listed with "Skip"; a library that
-// fails or throws fails only its own name. The run stops early only when
-// an extraction folder cannot be prepared (two messages, the result window
-// stays hidden) or a library is busy (its message, then the program ends).
+// A folder or a file of no archive type we extract is listed with "Skip";
+// a file that cannot be read, an archive whose library is missing, and a
+// library that fails or throws fail only their own name. A failed name
+// that left nothing behind leaves no folder either, and none is opened.
+// The run stops early only when an extraction folder cannot be prepared
+// (two messages, the result window stays hidden) or a library is busy (its
+// message, then the program ends).
 void ExtractArchives(PanelWindow* panel, const std::vector<std::string>& names);
 
 // The extract zone's drop handler: a drop without file names is refused

@@ -13,8 +13,10 @@ inline constexpr const char* kVerdictFailed = "失敗！";
 // we know, or an archive whose library is not there.
 inline constexpr const char* kVerdictSkip = "Skip";
 
-// The verdict of a library call that returned `result` (0 is success).
-const char* ResultVerdict(int result);
+// The verdict of a library call that returned `result` (0 is success). A
+// result that says the archive is encrypted and could not be decrypted
+// says so, as nothing else would tell the user why.
+std::string ResultVerdict(int result);
 // The verdict of a library call that ended in an exception: the failure and
 // what happened.
 std::string FailedVerdict(const std::string& whatHappened);

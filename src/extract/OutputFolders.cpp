@@ -69,21 +69,41 @@ bool RemoveIfEmpty(const std::string& folder) {
 
 }  // namespace
 
-PathNotFound::PathNotFound(std::string path)
-    : std::runtime_error("パスが見つかりません。"), path_(std::move(path)) {}
+PathNotFound::PathNotFound(std::string path, std::string reason)
+    : std::runtime_error("パスが見つかりません。"), path_(std::move(path)), reason_(std::move(reason)) {}
+
+std::string NotWritableMessage(const PathNotFound& error) {
+  std::string text = "そこにはファイルの書き込みが出来ないようですな。\n\n" + error.path();
+  if (!error.reason().empty()) text += "\n" + error.reason();
+  return text;
+}
+
+std::string ArchiveFolderName(const std::string& archive) {
+  const std::string base = BaseName(archive);
+  return base.empty() ? FileNamePart(archive) : base;
+}
 
 std::string ExtractFolder1st(const std::string& strArcDir, bool folderOn) {
   if (!folderOn) return AddBackslash(strArcDir);
   try {
     return MakeWorkFolder(strArcDir);
-  } catch (const fs::filesystem_error&) {
-    throw PathNotFound(strArcDir);
+  } catch (const fs::filesystem_error& e) {
+    throw PathNotFound(strArcDir, e.code().message());
   }
+}
+
+bool RemoveIfNothingExtracted(const std::string& extractionFolder) {
+  const fs::path folder(RemoveBackslash(extractionFolder));
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    if (it->symlink_status(ec).type() != fs::file_type::directory) return false;
+  if (ec) return false;
+  return fs::remove_all(folder, ec) != static_cast<std::uintmax_t>(-1) && !ec;
 }
 
 std::string PlaceResult(WindowHandle owner, const std::string& strArcDir,
                         const std::string& extractionFolder, const std::string& archive) {
-  const std::string name = FreeFolderName(strArcDir, BaseName(archive));
+  const std::string name = FreeFolderName(strArcDir, ArchiveFolderName(archive));
   const std::string strExDir = AddBackslash(strArcDir) + name + kPathSeparator;
   if (!RenameFile(owner, RemoveBackslash(extractionFolder), strExDir, "", true))
     return AddBackslash(extractionFolder);

@@ -21,12 +21,23 @@ namespace ks {
 class PathNotFound : public std::runtime_error {
  public:
   static constexpr int kNumber = 76;
-  explicit PathNotFound(std::string path);
+  // `reason`: what the system said, for the user ("Permission denied").
+  explicit PathNotFound(std::string path, std::string reason = {});
   const std::string& path() const { return path_; }
+  const std::string& reason() const { return reason_; }
 
  private:
   std::string path_;
+  std::string reason_;
 };
+
+// The second message of a folder that could not be prepared: the fixed
+// text, then the folder and the system's reason, so the user can act.
+std::string NotWritableMessage(const PathNotFound& error);
+
+// The name an archive's folder is given: its base name, or for a name
+// without an extension ("pack") the whole name, which is all there is.
+std::string ArchiveFolderName(const std::string& archive);
 
 // The folder the library is told to extract into, with a trailing
 // separator. With `folderOn` a new working folder inside `strArcDir`
@@ -34,9 +45,15 @@ class PathNotFound : public std::runtime_error {
 // created. Throws PathNotFound when the working folder cannot be made.
 std::string ExtractFolder1st(const std::string& strArcDir, bool folderOn);
 
-// After the library call, whatever it returned: the working folder
-// `extractionFolder` takes the archive's base name (or the first free
-// numbered variant of it) inside `strArcDir`. Returns that folder with a
+// After a failed library call: removes the working folder
+// `extractionFolder` when the library left nothing in it but empty folders
+// (everything in it was made by that call). True when it is gone; a folder
+// holding any file or link stays.
+bool RemoveIfNothingExtracted(const std::string& extractionFolder);
+
+// After the library call: the working folder `extractionFolder` takes the
+// archive's folder name (or the first free numbered variant of it) inside
+// `strArcDir`. Returns that folder with a
 // trailing separator; when the rename cannot be made the contents stay in
 // the working folder, which is returned instead.
 std::string PlaceResult(WindowHandle owner, const std::string& strArcDir,

@@ -208,6 +208,16 @@ TEST_F(TypeDetect, LibrariesWithoutTheirFlagAreNotAsked) {
   EXPECT_EQ(fakes.CallNames(), (std::vector<std::string>{"UnZipGetRunning", "UnZipCheckArchive"}));
 }
 
+TEST_F(TypeDetect, AYz1NameIsAYz1ArchiveOnlyWhileItsLibraryIsMissing) {
+  FakeLibrarySet fakes;
+  ScopedFlags flags(false);
+  EXPECT_EQ(ArcType(Write("a.YZ1", "yz01....")), "Yz1");
+  EXPECT_EQ(ArcType(Write("a.yz1.txt", "yz01....")), "UnKnown");
+  // With the library there, its own answer decides.
+  HasYz1 = true;
+  EXPECT_EQ(ArcType(Write("b.yz1", "yz01....")), "UnKnown");
+}
+
 TEST_F(TypeDetect, SelfExtractingRarIsFoundByTheProbeAfterCab) {
   FakeLibrarySet fakes;
   ScopedFlags flags(true);

@@ -3,10 +3,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QWindow>
 #include <QtTest>
 
 #include "platform/qt/QtArchiverHost.h"
@@ -26,6 +28,13 @@ QProgressDialog* ProgressWindow() {
   return nullptr;
 }
 
+// A shown window in the top-most band, as a panel with "TopMost" on.
+void ShowOnTop(QWidget& window) {
+  window.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  window.resize(300, 200);
+  window.show();
+}
+
 }  // namespace
 
 class ArchiverHostTest : public QObject {
@@ -41,9 +50,7 @@ class ArchiverHostTest : public QObject {
 
   void longWorkShowsProgressOverItsOwnerAndCancels() {
     QWidget owner;
-    owner.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    owner.resize(300, 200);
-    owner.show();
+    ShowOnTop(owner);
     QtArchiverHost host;
     host.setProgressDelay(0);
     auto progress = host.BeginProgress(&owner, "検査中");
@@ -130,13 +137,39 @@ class ArchiverHostTest : public QObject {
       QTest::keyClicks(field, "pw");
       QTest::mouseClick(Child<QPushButton>(d, "cmdOk"), Qt::LeftButton);
     };
-    QCOMPARE(host.AskPassword(nullptr, "/t/a.zip", "secret.txt"), std::optional<std::string>("秘密pw"));
+    QCOMPARE(host.AskPassword(nullptr, "/t/a.zip", "secret.txt", false),
+             std::optional<std::string>("秘密pw"));
     QVERIFY(masked);
     host.onWindowShown = [](QDialog* d) {
       QTest::keyClicks(Child<QLineEdit>(d, "txtPassword"), "typed");
       QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
     };
-    QCOMPARE(host.AskPassword(nullptr, "/t/a.zip", "secret.txt"), std::nullopt);
+    QCOMPARE(host.AskPassword(nullptr, "/t/a.zip", "secret.txt", false), std::nullopt);
+  }
+
+  void aPromptBelongsToTheProgressWindowInFrontOfItsOwner() {
+    QWidget owner;
+    ShowOnTop(owner);
+    QtArchiverHost host;
+    host.setProgressDelay(0);
+    auto progress = host.BeginProgress(&owner, "解凍中");
+    QVERIFY(progress->Update("secret.txt", 1, 2));
+    QProgressDialog* front = ProgressWindow();
+    QVERIFY(front);
+    QWindow* transientParent = nullptr;
+    bool onTop = false;
+    host.onWindowShown = [&](QDialog* d) {
+      transientParent = d->windowHandle()->transientParent();
+      onTop = d->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+      QTest::mouseClick(Child<QPushButton>(d, "cmdCancel"), Qt::LeftButton);
+    };
+    host.AskPassword(&owner, "/t/a.zip", "secret.txt", false);
+    QCOMPARE(transientParent, front->windowHandle());
+    QVERIFY(onTop);
+    // Without a window in front, the owner itself.
+    progress.reset();
+    host.AskPassword(&owner, "/t/a.zip", "secret.txt", false);
+    QCOMPARE(transientParent, owner.windowHandle());
   }
 
   void overwriteAnswers_data() {

@@ -42,22 +42,31 @@ inline void Run(const QString& folder, const QString& program, const QStringList
            qPrintable(program + ": " + p.readAllStandardError()));
 }
 
-// Flips one byte in the middle of the first entry's data of a ZIP archive.
-inline void DamageFirstZipEntry(const QString& path) {
+// Flips one byte in the middle of the data of entry `index` (counted from
+// 0) of a ZIP archive written without data descriptors.
+inline void DamageZipEntry(const QString& path, int index) {
   QFile f(path);
   QVERIFY(f.open(QIODevice::ReadWrite));
   QByteArray bytes = f.readAll();
-  QVERIFY(bytes.startsWith("PK\x03\x04"));
   const auto u16 = [&](int at) {
     return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
   };
-  const int packed = u16(18) | u16(20) << 16;
-  const int dataStart = 30 + u16(26) + u16(28);
-  QVERIFY(packed > 4);
-  bytes[dataStart + packed / 2] = static_cast<char>(bytes[dataStart + packed / 2] ^ 0x55);
+  int header = 0;
+  for (;; --index) {
+    QVERIFY(bytes.mid(header, 4) == "PK\x03\x04");
+    const int packed = u16(header + 18) | u16(header + 20) << 16;
+    const int dataStart = header + 30 + u16(header + 26) + u16(header + 28);
+    if (index == 0) {
+      QVERIFY(packed > 4);
+      bytes[dataStart + packed / 2] = static_cast<char>(bytes[dataStart + packed / 2] ^ 0x55);
+      break;
+    }
+    header = dataStart + packed;
+  }
   f.seek(0);
   f.write(bytes);
 }
+inline void DamageFirstZipEntry(const QString& path) { DamageZipEntry(path, 0); }
 
 inline std::string Pad(std::size_t n) { return std::string(n, ' '); }
 

@@ -78,6 +78,12 @@ TEST(DropList, LongestFolderOfTheDroppedFiles) {
 
   SetDroppedFiles({"nofolder"});
   EXPECT_EQ(LongestDropFolder(), "");
+
+  // A folder dropped with a trailing separator lies in its parent.
+  SetDroppedFiles({"/w/a.txt", "/w/sub/"});
+  EXPECT_EQ(LongestDropFolder(), "/w/");
+  SetDroppedFiles({"/"});
+  EXPECT_EQ(LongestDropFolder(), "/");
 }
 
 TEST(DropList, LengthCountsCharactersAndACountPastTheListIsHarmless) {

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QScreen>
+#include <cerrno>
 #include <filesystem>
 
 #include "archivers/Probe.h"
@@ -194,7 +195,7 @@ class ExtractDriverTest : public QObject {
     }
   }
 
-  void namesWithoutALibraryCallSaySkipAndTheWindowTellsWhy() {
+  void namesWithoutALibraryCallAreListedAndTheWindowTellsWhy() {
     PanelRun run;
     DropFolder f;
     const std::string folder = f.Folder("sub");
@@ -215,7 +216,7 @@ class ExtractDriverTest : public QObject {
                                ExtractedLine(text, "UnKnown", "Skip"),
                                ExtractedLine(gif, "GIF", "Skip"),
                                ExtractedLine(bmp, "BMP", "Skip"),
-                               ExtractedLine(lzh, "LZH", "Skip"),
+                               ExtractedLine(lzh, "LZH", "失敗！ Unlha32.DLLがありません"),
                            }));
     QVERIFY(Commands(run).empty());
     QVERIFY(run.recorder.platform.Of("OpenFolder").empty());
@@ -274,9 +275,9 @@ class ExtractDriverTest : public QObject {
                  ExtractedLine(zip, "ZIP", "OK"),
              }));
     QVERIFY(run.recorder.platform.Of("MessageBox").empty());
-    // The folders of the failed archives are there, named after them.
-    QVERIFY(fs::is_directory(f.Path("a")));
-    QVERIFY(fs::is_directory(f.Path("b")));
+    // The failed archives, which gave nothing, leave no folder behind.
+    QVERIFY(!fs::exists(f.Path("a")));
+    QVERIFY(!fs::exists(f.Path("b")));
     QVERIFY(!fs::exists(f.Path("~kstmp")));
   }
 
@@ -360,7 +361,8 @@ class ExtractDriverTest : public QObject {
     QCOMPARE(messages[0].text, std::string("TARパスが見つかりません。"));
     QCOMPARE(messages[0].title, std::string("Kestrino"));
     QCOMPARE(messages[0].value, 0);
-    QCOMPARE(messages[1].text, std::string("そこにはファイルの書き込みが出来ないようですな。"));
+    QCOMPARE(messages[1].text, "そこにはファイルの書き込みが出来ないようですな。\n\n" + in + "\n" +
+                                   std::generic_category().message(ENOENT));
     QCOMPARE(messages[1].title, std::string("解凍失敗"));
     QCOMPARE(messages[1].value, 16);
     // The first was extracted, the third never looked at.

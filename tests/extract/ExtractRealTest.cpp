@@ -5,10 +5,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QWindow>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <cerrno>
 #include <filesystem>
 
 #include "archivers/Probe.h"
@@ -20,6 +23,7 @@
 #include "extract/ExtractTestSupport.h"
 #include "panel/PanelTestSupport.h"
 #include "platform/qt/QtArchiverHost.h"
+#include "builtin/rar/RarWriter.h"
 
 using namespace ks;
 using namespace ks::test;
@@ -280,28 +284,36 @@ class ExtractRealTest : public QObject {
     QCOMPARE(real.Opened(), std::vector<std::string>{f.Path("Desktop/s/")});
   }
 
-  void oneFailureAmongThree() {
+  void failuresAmongGoodArchivesLeaveNoEmptyFolder() {
     DropFolder f;
     f.Write("stage/a.txt", Sample(300));
     f.Write("stage/b.txt", Sample(500));
     Run(Q(f.Path("stage")), "zip", {"-q", "../a.zip", "a.txt"});
     Run(Q(f.Path("stage")), "zip", {"-q", "../b.zip", "b.txt"});
     DamageFirstZipEntry(Q(f.Path("b.zip")));
+    Run(Q(f.Path("stage")), "zip", {"-q", "../d.zip", "a.txt", "b.txt"});
+    DamageZipEntry(Q(f.Path("d.zip")), 1);
     Run(Q(f.Path("stage")), "bsdtar", {"-czf", "../c.tgz", "a.txt", "b.txt"});
     RealRun real;
     FrmMain& panel = real.Start();
-    real.Drop({f.Path("a.zip"), f.Path("b.zip"), f.Path("c.tgz")});
+    real.Drop({f.Path("a.zip"), f.Path("b.zip"), f.Path("d.zip"), f.Path("c.tgz")});
     QCOMPARE(Tree(f.Path("a")), (std::set<std::string>{"a.txt"}));
     QCOMPARE(Tree(f.Path("c")), (std::set<std::string>{"a.txt", "b.txt"}));
-    // The damaged archive leaves its folder with nothing half-written in it.
-    QCOMPARE(Tree(f.Path("b")), (std::set<std::string>{}));
+    // The archive that gave nothing leaves no folder; the one that gave a
+    // file before its damage keeps it, whole, and nothing half-written.
+    QVERIFY(!fs::exists(f.Path("b")));
+    QCOMPARE(Tree(f.Path("d")), (std::set<std::string>{"a.txt"}));
+    QCOMPARE(ReadFile(f.Path("d/a.txt")), Sample(300));
+    QVERIFY(!fs::exists(f.Path("~kstmp")));
     FrmChk* chk = LoadedFrmChk();
     QVERIFY(chk && chk->isVisible());
     QCOMPARE(chk->Lines(), QStringList({ExtractedLine(f.Path("a.zip"), "ZIP", "OK"),
                                         ExtractedLine(f.Path("b.zip"), "ZIP", "失敗！"),
+                                        ExtractedLine(f.Path("d.zip"), "ZIP", "失敗！"),
                                         ExtractedLine(f.Path("c.tgz"), "TAR", "OK")}));
-    // A failed archive was still given to its library: its folder opens too.
-    QCOMPARE(real.Opened().size(), std::size_t(3));
+    // Only folders that hold something open.
+    QCOMPARE(real.Opened(),
+             (std::vector<std::string>{f.Path("a/"), f.Path("d/"), f.Path("c/")}));
     QVERIFY(!panel.isEnabled());
     const auto stacking = Stacking(real.run.recorder.platform, &panel);
     QCOMPARE(stacking.front(), std::string("panel:0"));
@@ -331,7 +343,9 @@ class ExtractRealTest : public QObject {
     QCOMPARE(messages.size(), std::size_t(2));
     QCOMPARE(messages[0].text, std::string("TARパスが見つかりません。"));
     QCOMPARE(messages[0].title, std::string("Kestrino"));
-    QCOMPARE(messages[1].text, std::string("そこにはファイルの書き込みが出来ないようですな。"));
+    // The folder and the system's reason follow, so the user can act.
+    QCOMPARE(messages[1].text, "そこにはファイルの書き込みが出来ないようですな。\n\n" + f.Path("in/") +
+                                   "\n" + std::generic_category().message(ENOENT));
     QCOMPARE(messages[1].title, std::string("解凍失敗"));
     QCOMPARE(Tree(f.Path("gone")),
              (std::set<std::string>{"a.zip", "b.tgz", "c.zip", "a/", "a/a.txt"}));
@@ -339,6 +353,93 @@ class ExtractRealTest : public QObject {
     QVERIFY(chk && !chk->isVisible());
     QVERIFY(panel.isEnabled());
     QCOMPARE(Stacking(real.run.recorder.platform, &panel), std::vector<std::string>{"panel:0"});
+  }
+
+  void aWrongPasswordIsAskedForAgainAndTheNextTryKeepsTheName() {
+    DropFolder f;
+    f.Write("stage/s.txt", Sample(40));
+    Run(Q(f.Path("stage")), "zip", {"-q", "-P", "s3cret", "../z.zip", "s.txt"});
+    RealRun real;
+    FrmMain& panel = real.Start();
+    QtArchiverHost host;
+    SetArchiverHost(&host);
+    QStringList answers;
+    QStringList prompts;
+    host.onWindowShown = [&](QDialog* window) {
+      if (window->objectName() != "frmEntryPass") return;
+      prompts << window->findChild<QLabel*>("lblPrompt")->text();
+      // Over the panel it was asked for, owned by it.
+      QCOMPARE(window->windowHandle()->transientParent(), panel.windowHandle());
+      const QString answer = answers.takeFirst();
+      if (answer.isEmpty()) {
+        window->findChild<QPushButton*>("cmdCancel")->click();
+        return;
+      }
+      window->findChild<QLineEdit*>("txtPassword")->setText(answer);
+      window->findChild<QPushButton*>("cmdOk")->click();
+    };
+    const QString wrong = "z.zip の s.txt はパスワードで保護されています。\n"
+                          "パスワードが違います。\nもう一度入力して下さい。";
+
+    answers = {"guess", ""};
+    real.Drop({f.Path("z.zip")});
+    QCOMPARE(prompts.size(), 2);
+    QCOMPARE(prompts[1], wrong);
+    QCOMPARE(LoadedFrmChk()->Lines(), QStringList({ExtractedLine(f.Path("z.zip"), "ZIP", "失敗！")}));
+    QVERIFY(!fs::exists(f.Path("z")));
+    QVERIFY(real.Opened().empty());
+    UnloadFrmChk();
+
+    prompts.clear();
+    answers = {"guess", "s3cret"};
+    real.Drop({f.Path("z.zip")});
+    QCOMPARE(prompts.size(), 2);
+    QCOMPARE(prompts[1], wrong);
+    QCOMPARE(Tree(f.Path("z")), (std::set<std::string>{"s.txt"}));
+    QCOMPARE(ReadFile(f.Path("z/s.txt")), Sample(40));
+    QVERIFY(LoadedFrmChk() == nullptr);
+    QCOMPARE(real.Opened(), std::vector<std::string>{f.Path("z/")});
+  }
+
+  void anEncryptedRarSaysWhyItFailed() {
+    DropFolder f;
+    f.Write("locked.rar", MakeRar5({{"locked.bin", "secret", false, true}}));
+    RealRun real;
+    real.Start();
+    real.Drop({f.Path("locked.rar")});
+    QCOMPARE(LoadedFrmChk()->Lines(),
+             QStringList({ExtractedLine(f.Path("locked.rar"), "RAR",
+                                        "失敗！ 暗号化されていて解凍できません")}));
+    QVERIFY(!fs::exists(f.Path("locked")));
+  }
+
+  void oddDropsAreFailuresTheUserSees() {
+    DropFolder f;
+    f.Write("stage/a.txt", Sample(20));
+    Run(Q(f.Path("stage")), "zip", {"-q", "../pack.zip", "a.txt"});
+    fs::rename(f.Path("pack.zip"), f.Path("pack"));
+    const std::string sub = f.Folder("sub") + "/";
+    const std::string gca = f.Write("g.gca", "GCA0 and more");
+    const std::string yz1 = f.Write("y.yz1", "not a signature we know");
+    // Not even its first bytes can be read, whoever runs the test.
+    const std::string unreadable = "/proc/self/mem";
+    RealRun real;
+    real.Start();
+    QVERIFY(!HasUnGCA && !HasYz1 && !real.run.panel->ErrRepChecked());
+    real.Drop({sub, f.Path("pack"), unreadable, gca, yz1});
+    // A name without an extension is the folder's whole name; the folder
+    // with its trailing separator lies in the drop folder, where the
+    // archive is extracted.
+    QCOMPARE(Tree(f.Path("pack_1")), (std::set<std::string>{"a.txt"}));
+    QVERIFY(Tree(sub).empty());
+    FrmChk* chk = LoadedFrmChk();
+    QVERIFY(chk && chk->isVisible());
+    QCOMPARE(chk->Lines(),
+             QStringList({ExtractedLine(sub, "Folder", "Skip"),
+                          ExtractedLine(f.Path("pack"), "ZIP", "OK"),
+                          ExtractedLine(unreadable, "UnKnown", "失敗！ 読めません"),
+                          ExtractedLine(gca, "GCA", "失敗！ UnGCA32.DLLがありません"),
+                          ExtractedLine(yz1, "Yz1", "失敗！ Yz1.DLLがありません")}));
   }
 
   void cancelFailsThatArchiveAndTheRunGoesOn() {

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace ks {
 namespace {
@@ -44,6 +45,25 @@ void PlaceOver(QWidget* window, QWidget* owner) {
   const QRect frame = owner->frameGeometry();
   const QSize own = window->frameGeometry().size();
   window->move(frame.center() - QPoint(own.width() / 2, own.height() / 2));
+}
+
+// The window the user sees in front of `owner`: a modal window already open
+// over it (the progress window of the running command), else the owner.
+QWidget* FrontWindow(QWidget* owner) {
+  QWidget* modal = QApplication::activeModalWidget();
+  return modal && modal->isVisible() ? modal : owner;
+}
+
+// Placed over `owner` and owned by it the way the window system knows
+// (its transient parent), so the window manager keeps it in front of the
+// owner and never lets it fall behind; a Qt parent would disable it along
+// with a disabled owner.
+void OwnBy(QWidget* window, QWidget* owner) {
+  PlaceOver(window, owner);
+  if (!owner) return;
+  window->winId();
+  owner->winId();
+  window->windowHandle()->setTransientParent(owner->windowHandle());
 }
 
 void CallWhenShown(const std::function<void(QDialog*)>& hook, QDialog* dialog) {
@@ -142,15 +162,18 @@ std::unique_ptr<Progress> QtArchiverHost::BeginProgress(WindowHandle owner,
 
 std::optional<std::string> QtArchiverHost::AskPassword(WindowHandle owner,
                                                        const std::string& archive,
-                                                       const std::string& entry) {
+                                                       const std::string& entry,
+                                                       bool wrongBefore) {
   QDialog dialog;
   dialog.setObjectName(QStringLiteral("frmEntryPass"));
   dialog.setWindowTitle(QStringLiteral("パスワード入力"));
   auto* layout = new QVBoxLayout(&dialog);
   const QString archiveName = QFileInfo(QString::fromStdString(archive)).fileName();
-  auto* prompt = new QLabel(QStringLiteral("%1 の %2 はパスワードで保護されています。\n"
-                                           "パスワードを入力して下さい。")
-                                .arg(archiveName, QString::fromStdString(entry)),
+  const QString question = wrongBefore ? QStringLiteral("パスワードが違います。\n"
+                                                        "もう一度入力して下さい。")
+                                       : QStringLiteral("パスワードを入力して下さい。");
+  auto* prompt = new QLabel(QStringLiteral("%1 の %2 はパスワードで保護されています。\n%3")
+                                .arg(archiveName, QString::fromStdString(entry), question),
                             &dialog);
   prompt->setObjectName(QStringLiteral("lblPrompt"));
   layout->addWidget(prompt);
@@ -160,7 +183,7 @@ std::optional<std::string> QtArchiverHost::AskPassword(WindowHandle owner,
   layout->addWidget(field);
   AddOkCancel(dialog, layout);
   dialog.setWindowModality(Qt::ApplicationModal);
-  PlaceOver(&dialog, OwnerWindow(owner));
+  OwnBy(&dialog, FrontWindow(OwnerWindow(owner)));
   CallWhenShown(onWindowShown, &dialog);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return field->text().toStdString();

@@ -21,8 +21,11 @@ class QtArchiverHost : public ArchiverHost {
   // the user's clicks, and Update returns false once Cancel was pressed.
   std::unique_ptr<Progress> BeginProgress(WindowHandle owner, const std::string& title) override;
   // A modal prompt ("frmEntryPass") with a masked field; nullopt on cancel.
+  // It belongs to the window in front of the owner (the progress window of
+  // the running command, when one shows) and stays above it; asked again,
+  // it says the password was wrong.
   std::optional<std::string> AskPassword(WindowHandle owner, const std::string& archive,
-                                         const std::string& entry) override;
+                                         const std::string& entry, bool wrongBefore) override;
   // A modal question ("frmOverwrite"): replace, skip, replace all or cancel.
   // Esc and the close box cancel.
   OverwriteAnswer AskOverwrite(WindowHandle owner, const std::string& path) override;

@@ -36,6 +36,16 @@ TEST_F(DosTimeTest, ReadsAStampAsLocalTime) {
   EXPECT_EQ(*t, 1646225086);
 }
 
+TEST_F(DosTimeTest, SummerAndWinterStampsTakeTheOffsetOfTheirDay) {
+  ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);  // Central Europe
+  ::tzset();
+  // 2022-07-01 12:00 is 10:00 UTC in summer; 2022-01-03 12:00 is 11:00 UTC.
+  EXPECT_EQ(DosToUnixTime({(42 << 9) | (7 << 5) | 1, 12 << 11}), 1656669600);
+  EXPECT_EQ(DosToUnixTime({(42 << 9) | (1 << 5) | 3, 12 << 11}), 1641207600);
+  // 2022-03-27 01:30, just before the change to summer time, is winter time.
+  EXPECT_EQ(DosToUnixTime({(42 << 9) | (3 << 5) | 27, (1 << 11) | (30 << 5)}), 1648341000);
+}
+
 TEST_F(DosTimeTest, EmptyAndImpossibleStampsHaveNoTime) {
   EXPECT_FALSE(DosToUnixTime({0, 0}));
   EXPECT_FALSE(DosToUnixTime({(42 << 9) | (13 << 5) | 1, 0}));   // month 13

@@ -144,9 +144,10 @@ class TestHost : public ArchiverHost {
     ++progressWindows;
     return std::make_unique<ScriptedProgress>(*this);
   }
-  std::optional<std::string> AskPassword(WindowHandle, const std::string&,
-                                         const std::string& entry) override {
+  std::optional<std::string> AskPassword(WindowHandle, const std::string&, const std::string& entry,
+                                         bool wrongBefore) override {
     passwordAsked.push_back(entry);
+    askedAgain.push_back(wrongBefore);
     return password;
   }
   OverwriteAnswer AskOverwrite(WindowHandle, const std::string& path) override {
@@ -164,6 +165,7 @@ class TestHost : public ArchiverHost {
   int updates = 0;
   int progressWindows = 0;
   std::vector<std::string> passwordAsked;
+  std::vector<bool> askedAgain;  // the wrongBefore of each question
   std::vector<std::string> overwriteAsked;
 };
 

@@ -146,8 +146,8 @@ class ScriptedHost : public ArchiverHost {
     progressTitles.push_back(title);
     return std::make_unique<CountingProgress>(*this);
   }
-  std::optional<std::string> AskPassword(WindowHandle, const std::string&,
-                                         const std::string&) override {
+  std::optional<std::string> AskPassword(WindowHandle, const std::string&, const std::string&,
+                                         bool) override {
     return std::nullopt;
   }
   OverwriteAnswer AskOverwrite(WindowHandle, const std::string& path) override {

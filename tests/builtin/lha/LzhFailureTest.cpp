@@ -63,7 +63,8 @@ class RecordingHost : public ArchiverHost {
   std::unique_ptr<Progress> BeginProgress(WindowHandle, const std::string&) override {
     return std::make_unique<Recorder>(*this);
   }
-  std::optional<std::string> AskPassword(WindowHandle, const std::string&, const std::string&) override {
+  std::optional<std::string> AskPassword(WindowHandle, const std::string&, const std::string&,
+                                         bool) override {
     return std::nullopt;
   }
   OverwriteAnswer AskOverwrite(WindowHandle, const std::string&) override {

@@ -119,6 +119,9 @@ TEST_F(UnZipBackendTest, WrongOrCancelledPasswordFailsWithNoFileLeft) {
   host.password = "wrong";
   const auto wrong = Extract(a, scratch / "wrong");
   EXPECT_EQ(wrong.code, kArcPassword) << wrong.output;
+  // A few tries for the entry, then it fails.
+  EXPECT_EQ(host.askedAgain, (std::vector<bool>{false, true, true}));
+  host.askedAgain.clear();
   host.password = std::nullopt;
   const auto cancelled = Extract(a, scratch / "cancel");
   EXPECT_EQ(cancelled.code, kArcUserCancel) << cancelled.output;

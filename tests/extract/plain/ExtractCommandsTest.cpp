@@ -158,14 +158,14 @@ TEST_F(Branches, BusyMessagesNameTheirLibrary) {
 }
 
 TEST_F(Branches, AvailabilityFollowsTheFlagsAndRarNeedsBothLibraries) {
-  EXPECT_TRUE(BranchAvailable(Branch("LZH")));
-  EXPECT_TRUE(BranchAvailable(Branch("RAR")));
+  EXPECT_EQ(MissingLibrary(Branch("LZH")), nullptr);
+  EXPECT_EQ(MissingLibrary(Branch("RAR")), nullptr);
   HasUnlha = false;
-  EXPECT_FALSE(BranchAvailable(Branch("LZH")));
+  EXPECT_STREQ(MissingLibrary(Branch("LZH")), "Unlha32.DLL");
   libs.Missing(LibraryId::UnRar32);
-  EXPECT_FALSE(BranchAvailable(Branch("RAR")));
+  EXPECT_STREQ(MissingLibrary(Branch("RAR")), "UnRar32.DLL");
   HasRar = false;
-  EXPECT_FALSE(BranchAvailable(Branch("RAR")));
+  EXPECT_STREQ(MissingLibrary(Branch("RAR")), "unrar.dll");
 }
 
 TEST_F(Branches, ArjRunsInsideTheFolderAndLzhEndsInTheDestination) {

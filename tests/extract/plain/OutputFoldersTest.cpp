@@ -252,6 +252,21 @@ TEST(OutputFolders, TheCollapseLeavesTheCurrentFolderOnTheProgramFolder) {
   fs::current_path("/");
 }
 
+TEST(RemoveIfNothingExtracted, OnlyAFolderWithoutFilesOrLinksGoes) {
+  ScratchFolder s;
+  fs::create_directories(s / "empty/a/b");
+  EXPECT_TRUE(RemoveIfNothingExtracted(s / "empty/"));
+  EXPECT_FALSE(fs::exists(s / "empty"));
+  s.Write("deep/a/b/c.txt", "salvaged");
+  fs::create_directories(s / "link/a");
+  fs::create_symlink("/nowhere", s / "link/a/l");
+  for (const char* kept : {"deep", "link"}) {
+    EXPECT_FALSE(RemoveIfNothingExtracted(s / kept + "/")) << kept;
+    EXPECT_TRUE(fs::is_directory(s / kept)) << kept;
+  }
+  EXPECT_EQ(ReadWhole(s / "deep/a/b/c.txt"), "salvaged");
+}
+
 TEST(PlaceResult, AWorkingFolderThatIsGoneStaysTheAnswerAndIsReported) {
   FolderRun r;
   EXPECT_EQ(PlaceResult(nullptr, r.dl, r.dl + "~kstmp/", r.dl + "foo.lzh"), r.dl + "~kstmp/");

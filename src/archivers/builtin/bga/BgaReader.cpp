@@ -208,20 +208,6 @@ BgaReader::Next BgaReader::NextEntry() {
   return Next::Entry;
 }
 
-int BgaReader::CopyRaw(const BgaSink& sink, std::uint64_t size) {
-  std::uint64_t at = dataStart_;
-  while (size > 0) {
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, chunk_.size()));
-    if (!ReadAt(at, chunk_.data(), n))
-      return Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
-    at += n;
-    size -= n;
-    consumed_ = at;
-    if (int r = sink(reinterpret_cast<const char*>(chunk_.data()), n); r != kArcOk) return r;
-  }
-  return kArcOk;
-}
-
 int BgaReader::ReadData(const DataSink& sink) {
   return ReadDataOf([&](const char* data, std::size_t size) { return sink(data, size); });
 }
@@ -233,23 +219,34 @@ int BgaReader::ReadDataOf(const BgaSink& sink) {
       return Fail(kArcBrokenData, "the header gives a size but the entry holds no data");
     return kArcOk;
   }
-  std::string magic(static_cast<std::size_t>(std::min<std::uint32_t>(3, header_.dataSize)), '\0');
-  if (!ReadAt(dataStart_, magic.data(), magic.size()))
-    return Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
-  if (BgaDataIsRaw(header_, magic)) return CopyRaw(sink, header_.dataSize);
-
-  auto& decoder = decoders_[header_.method == BgaMethod::Gzip ? 0 : 1];
-  if (!decoder) decoder = MakeBgaDecoder(header_.method);
-  decoder->Begin(header_.originalSize);
+  // The data is read once, in order: its first bytes tell (where the header
+  // leaves it open) whether it is stored or compressed. Reading them apart
+  // would cost a seek per entry, which for thousands of small entries is
+  // much of what the reader itself does.
+  BgaDecoder* decoder = nullptr;
   std::uint64_t left = header_.dataSize;
   std::uint64_t at = dataStart_;
   while (left > 0) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk_.size()));
     if (!ReadAt(at, chunk_.data(), n))
       return Fail(kArcCannotRead, std::string("cannot read the archive: ") + std::strerror(errno));
+    const bool first = at == dataStart_;
     at += n;
     left -= n;
     consumed_ = at;
+    if (first) {
+      const std::string magic(reinterpret_cast<const char*>(chunk_.data()), std::min<std::size_t>(3, n));
+      if (!BgaDataIsRaw(header_, magic)) {
+        auto& made = decoders_[header_.method == BgaMethod::Gzip ? 0 : 1];
+        if (!made) made = MakeBgaDecoder(header_.method);
+        decoder = made.get();
+        decoder->Begin(header_.originalSize);
+      }
+    }
+    if (!decoder) {
+      if (int r = sink(reinterpret_cast<const char*>(chunk_.data()), n); r != kArcOk) return r;
+      continue;
+    }
     if (int r = decoder->Feed(chunk_.data(), n, left == 0, sink); r != kArcOk) {
       if (!decoder->errorText().empty()) Fail(r, decoder->errorText());
       return r;

@@ -77,7 +77,6 @@ class BgaReader : public EntryReader {
   HeaderCheck ReadHeader(std::uint64_t at, BgaHeader& header, std::uint64_t& dataStart);
   // The first place at or after `from` where a sound header starts.
   std::optional<std::uint64_t> FindSoundHeader(std::uint64_t from);
-  int CopyRaw(const BgaSink& sink, std::uint64_t size);
   int ReadDataOf(const BgaSink& sink);
 
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, std::fclose};

@@ -23,6 +23,10 @@ inline std::uint16_t LoadBe16(const void* at) {
   const auto* p = static_cast<const std::uint8_t*>(at);
   return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
 }
+inline std::uint32_t LoadBe32(const void* at) {
+  const auto* p = static_cast<const std::uint8_t*>(at);
+  return static_cast<std::uint32_t>(LoadBe16(p)) << 16 | LoadBe16(p + 2);
+}
 
 inline void StoreLe16(void* at, std::uint32_t v) {
   auto* p = static_cast<std::uint8_t*>(at);

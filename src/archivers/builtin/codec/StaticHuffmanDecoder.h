@@ -1,6 +1,6 @@
 #pragma once
-// Decoder for the static-Huffman LZ format of -lh4-, -lh5-, -lh6-, -lh7- and
-// of ARJ methods 1 to 3.
+// Decoder for the static-Huffman LZ format of -lh4-, -lh5-, -lh6-, -lh7-,
+// -lhx- and of ARJ methods 1 to 3.
 //
 // The coded data is a series of blocks, read most significant bit first:
 //   16 bits  number of symbols in the block (0: an empty block, read the next)
@@ -43,7 +43,9 @@
 namespace ks {
 
 struct StaticHuffmanFormat {
-  unsigned positionCodes;      // 14 for -lh4-/-lh5-, 16 for -lh6-, 17 for -lh7- and ARJ
+  // 14 for -lh4-/-lh5-, 16 for -lh6-, 17 for -lh7- and ARJ, 20 for -lhx-;
+  // the window is 2^(positionCodes - 1) bytes.
+  unsigned positionCodes;
   unsigned positionCountBits;  // 4 for -lh4-/-lh5-, 5 otherwise
 };
 
@@ -51,6 +53,8 @@ inline constexpr StaticHuffmanFormat kLh4Huffman{14, 4};
 inline constexpr StaticHuffmanFormat kLh5Huffman{14, 4};
 inline constexpr StaticHuffmanFormat kLh6Huffman{16, 5};
 inline constexpr StaticHuffmanFormat kLh7Huffman{17, 5};
+// -lhx- of the later Windows LHA libraries: -lh7- with a 512 KB window.
+inline constexpr StaticHuffmanFormat kLhxHuffman{20, 5};
 inline constexpr StaticHuffmanFormat kArjHuffman{17, 5};
 
 class StaticHuffmanDecoder : public EntryDecoder {

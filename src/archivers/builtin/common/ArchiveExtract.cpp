@@ -40,8 +40,8 @@ int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
   ArchiveReader reader(request.formats, request.guard);
   if (!request.singleName.empty()) reader.SetSingleName(request.singleName);
   if (request.askPasswords) {
-    reader.SetPasswordSource([&](const std::string& entry) {
-      return TheArchiverHost().AskPassword(request.owner, request.archive, entry);
+    reader.SetPasswordSource([&](const std::string& entry, bool wrongBefore) {
+      return TheArchiverHost().AskPassword(request.owner, request.archive, entry, wrongBefore);
     });
   }
   if (const int r = reader.Open(request.archive); r != kArcOk) {
@@ -96,7 +96,9 @@ EntryOutcome ExtractOne(EntryReader& reader, SafeExtract& out) {
   if (r != kArcOk) {
     out.Abort();
     if (writeFailed) return Outcome(Kind::Stop, r);
-    if (r == kArcUserCancel) return Outcome(Kind::Stop, r, reader.errorText());
+    // A password the user could not give after a few tries (or declined)
+    // would only be asked again for every following entry.
+    if (r == kArcUserCancel || r == kArcPassword) return Outcome(Kind::Stop, r, reader.errorText());
     return Outcome(Kind::Damaged, r, reader.errorText());
   }
   const std::uint64_t before = out.filesWritten();

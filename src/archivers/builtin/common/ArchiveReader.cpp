@@ -64,16 +64,22 @@ struct ArchiveReader::Impl {
   std::string lastPassword;  // kept alive for libarchive
   std::string entryName;
   int askedForEntry = -1;
+  int triesForEntry = 0;
   int entryIndex = -1;
   bool passwordCancelled = false;
   bool passwordAsked = false;
 
+  // libarchive asks again, for the same entry, when the password it got
+  // does not fit; the user is then asked again, a few times at most.
   static const char* Callback(archive*, void* self) {
     auto* impl = static_cast<Impl*>(self);
-    if (!impl->passwords || impl->askedForEntry == impl->entryIndex) return nullptr;
+    if (!impl->passwords) return nullptr;
+    const bool again = impl->askedForEntry == impl->entryIndex;
+    if (again && (impl->passwordCancelled || impl->triesForEntry >= kPasswordTries)) return nullptr;
+    impl->triesForEntry = again ? impl->triesForEntry + 1 : 1;
     impl->askedForEntry = impl->entryIndex;
     impl->passwordAsked = true;
-    const auto pw = impl->passwords(impl->entryName);
+    const auto pw = impl->passwords(impl->entryName, again);
     if (!pw) {
       impl->passwordCancelled = true;
       return nullptr;

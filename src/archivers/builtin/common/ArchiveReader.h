@@ -32,9 +32,11 @@ enum ArchiveFormats : unsigned {
 class ArchiveReader : public EntryReader {
  public:
   // Called when an encrypted entry needs a password; nullopt means the user
-  // cancelled. Asked once per entry: a second request for the same entry
-  // means the password given was wrong.
-  using PasswordSource = std::function<std::optional<std::string>(const std::string& entry)>;
+  // cancelled. `wrongBefore`: the password given for this entry was wrong
+  // and it is asked again, at most kPasswordTries times in all per entry.
+  using PasswordSource =
+      std::function<std::optional<std::string>(const std::string& entry, bool wrongBefore)>;
+  static constexpr int kPasswordTries = 3;
 
   // `guard`: the format's own checks, for a back-end whose format needs
   // them (see ArchiveGuard); none by default.

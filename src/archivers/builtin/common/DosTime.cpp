@@ -20,11 +20,21 @@ std::optional<std::int64_t> DosToUnixTime(DosDateTime stamp) {
   tm.tm_hour = hour;
   tm.tm_min = minute;
   tm.tm_sec = second;
-  tm.tm_isdst = -1;  // the stamp does not say; let the zone rules decide
-  const std::time_t t = std::mktime(&tm);
-  // mktime would roll 31 February into March: such a day is not a date.
-  if (t == static_cast<std::time_t>(-1) || tm.tm_mday != day || tm.tm_mon != month - 1)
+  // The stamp read as UTC, then moved by the local zone's offset at that
+  // moment; asked a second time at the moment found, so a stamp beside a
+  // daylight-saving change gets the offset in force then. mktime would do
+  // the same, but it looks for a changed zone file on every call, which in
+  // an archive of thousands of small entries is much of the reading's work.
+  const std::time_t wall = timegm(&tm);
+  // 31 February would roll into March: such a day is not a date.
+  if (wall == static_cast<std::time_t>(-1) || tm.tm_mday != day || tm.tm_mon != month - 1)
     return std::nullopt;
+  std::time_t t = wall;
+  for (int i = 0; i < 2; ++i) {
+    std::tm local{};
+    if (!localtime_r(&t, &local)) return std::nullopt;
+    t = wall - local.tm_gmtoff;
+  }
   return static_cast<std::int64_t>(t);
 }
 

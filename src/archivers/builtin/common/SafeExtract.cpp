@@ -365,6 +365,9 @@ int SafeExtract::Begin(const ExtractEntry& entry) {
     s.log.Line("cancelled");
     return kArcUserCancel;
   }
+  // A folder entry without a name (old Unix LHa stored the folder it ran in
+  // so) stands for the target itself: nothing to make, nothing wrong.
+  if (entry.type == EntryType::Directory && entry.name.empty()) return kSkipEntry;
   const std::optional<std::string> rel = SafeRelativeName(entry.name);
   if (!rel) {
     s.Refuse(entry.name, "its path leaves the target folder");
@@ -408,6 +411,12 @@ int SafeExtract::Begin(const ExtractEntry& entry) {
     s.log.Line("not created (device or FIFO): " + entry.name);
     return kSkipEntry;
   }
+  std::string dir, leaf;
+  SplitParent(*rel, dir, leaf);
+  int dirFd = -1;
+  // The folders on a link's way are made even when the link itself is then
+  // refused: they are the archive's too, and other tools make them.
+  if (const int r = s.ParentFolder(dir, entry.name, dirFd); r != kArcOk) return r;
   if (entry.type == EntryType::Symlink && !LinkStaysInside(*rel, entry.link)) {
     s.Refuse(entry.name, "link to " + entry.link + " points outside the target folder");
     return kSkipEntry;
@@ -421,11 +430,6 @@ int SafeExtract::Begin(const ExtractEntry& entry) {
     }
     hardSource = *src;
   }
-
-  std::string dir, leaf;
-  SplitParent(*rel, dir, leaf);
-  int dirFd = -1;
-  if (const int r = s.ParentFolder(dir, entry.name, dirFd); r != kArcOk) return r;
   bool exists = false;
   if (const int r = s.AskReplace(dirFd, leaf, entry.name, exists); r != kArcOk) return r;
 

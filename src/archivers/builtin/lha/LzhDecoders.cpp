@@ -27,6 +27,7 @@ std::unique_ptr<EntryDecoder> MakeLzhDecoder(const std::string& method) {
   if (method == "-lh5-") return std::make_unique<StaticHuffmanDecoder>(kLh5Huffman);
   if (method == "-lh6-") return std::make_unique<StaticHuffmanDecoder>(kLh6Huffman);
   if (method == "-lh7-") return std::make_unique<StaticHuffmanDecoder>(kLh7Huffman);
+  if (method == "-lhx-") return std::make_unique<StaticHuffmanDecoder>(kLhxHuffman);
   if (method == "-lzs-") return std::make_unique<LzsDecoder>();
   if (method == "-lz5-") return std::make_unique<Lz5Decoder>();
   return nullptr;

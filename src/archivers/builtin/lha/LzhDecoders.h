@@ -9,7 +9,7 @@
 
 namespace ks {
 
-// A decoder for `method` ("-lh5-", "-lz5-" ...), or nullptr for a method we
+// A decoder for `method` ("-lh5-", "-lhx-", "-lz5-" ...), or nullptr for a method we
 // do not decode (-lh2-, -lh3-, PMarc's -pm0- to -pm2- ...). Folders
 // ("-lhd-") carry no data and have none.
 std::unique_ptr<EntryDecoder> MakeLzhDecoder(const std::string& method);

@@ -15,6 +15,7 @@ constexpr std::uint8_t kLzhOsOs9 = '9';
 constexpr std::uint8_t kLzhOsOs9_68k = 'K';
 constexpr std::uint8_t kLzhOsOs2 = '2';
 constexpr std::uint8_t kLzhOsAtari = 'a';
+constexpr std::uint8_t kLzhOsMac = 'm';  // MacLHA
 constexpr std::uint8_t kLzhOsGeneric = 0;  // level 0 headers name no system
 
 struct LzhEntryInfo {

@@ -70,10 +70,11 @@ LzhEntryPath MakeLzhEntryPath(const LzhEntryInfo& info) {
       text.resize(bar);
     }
   }
-  // A leading separator stays, so the secure extraction sees (and refuses)
-  // an absolute name.
+  // An absolute name ("/subdir/file", as LHmelt and some Amiga tools wrote
+  // them) is taken inside the target, as tar and lhasa do: leading and
+  // repeated separators are dropped. A ".." stays for the secure
+  // extraction to refuse.
   std::string path;
-  if (!text.empty() && text[0] == '/') path.push_back('/');
   for (std::size_t s = 0; s <= text.size();) {
     std::size_t slash = text.find('/', s);
     if (slash == std::string::npos) slash = text.size();

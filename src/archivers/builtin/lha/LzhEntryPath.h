@@ -13,7 +13,8 @@
 namespace ks {
 
 struct LzhEntryPath {
-  std::string path;  // UTF-8, "/" between folders, no trailing "/"
+  // UTF-8, "/" between folders, no leading or trailing "/"
+  std::string path;
   std::string linkTarget;  // for a symbolic link ("name|target" in the header)
   bool isLink = false;
 };

@@ -1,5 +1,6 @@
 #include "archivers/builtin/lha/LzhHeaderParser.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -140,7 +141,9 @@ LzhHeaderResult HeaderParse::Level01() {
   info_.dosAttribute = raw_[19];
   const std::size_t nameLength = raw_[21];
   if ((level1 ? kLevel1MinSize : kLevel0MinSize) + nameLength > size) return Broken("damaged header");
-  info_.rawName.assign(reinterpret_cast<const char*>(&raw_[22]), nameLength);
+  // Amiga LhA keeps a file's comment in the name field, after a NUL.
+  const auto* name = reinterpret_cast<const char*>(&raw_[22]);
+  info_.rawName.assign(name, std::find(name, name + nameLength, '\0'));
   info_.dataCrc = LoadLe16(&raw_[22 + nameLength]);
   if (!level1) {
     if (size > kLevel0MinSize + nameLength) Level0Area(&raw_[24 + nameLength], size - kLevel0MinSize - nameLength);

@@ -10,6 +10,7 @@
 #include "archivers/builtin/lha/LzhEntryPath.h"
 #include "archivers/builtin/lha/LzhHeaderParser.h"
 #include "archivers/builtin/lha/LzhHeaderSearch.h"
+#include "archivers/builtin/lha/LzhMacBinary.h"
 
 namespace ks {
 
@@ -156,7 +157,12 @@ int LzhReader::ReadData(const DataSink& sink) {
   if (!decoder) return Fail(kArcMethod, "method " + info_.method + " is not supported");
   file_.Seek(info_.dataOffset);
   LzhDataInput input(file_, info_.compressedSize);
-  CrcOutput output(sink);
+  // MacLHA's MacBinary header and resource fork count for the CRC, but only
+  // the file's own data goes out.
+  std::optional<MacBinaryFilter> mac;
+  if (MayHoldMacBinary(info_)) mac.emplace(sink, info_);
+  const DataSink macSink = [&mac](const void* data, std::size_t size) { return mac->Write(data, size); };
+  CrcOutput output(mac ? macSink : sink);
   const DecodeError e = decoder->Decode(input, info_.originalSize, output);
   switch (e) {
     case DecodeError::None: break;
