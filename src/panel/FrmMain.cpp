@@ -19,6 +19,7 @@
 #include "ui/PanelFonts.h"
 #include "panel/PanelSave.h"
 #include "ui/RunningOperation.h"
+#include "ui/ScreenPlace.h"
 #include "ui/Twips.h"
 #include "platform/Platform.h"
 
@@ -229,8 +230,14 @@ void FrmMain::setEndHandler(std::function<void()> handler) { end_ = std::move(ha
 
 // --- geometry ---------------------------------------------------------------
 
+QRect FrmMain::OuterPixels() const {
+  // The native window's frame is current; the widget's own copy is renewed
+  // only when the window moves or is resized.
+  return geometry().marginsAdded(FrameMarginsOf(this));
+}
+
 QRect FrmMain::OuterTwips() const {
-  const QRect outer = frameGeometry();
+  const QRect outer = OuterPixels();
   return QRect(PixelsToTwips(outer.left()), PixelsToTwips(outer.top()),
                PixelsToTwips(outer.width()), PixelsToTwips(outer.height()));
 }
@@ -245,21 +252,29 @@ QSize FrmMain::ScreenTwips() const {
   return QSize(PixelsToTwips(px.width()), PixelsToTwips(px.height()));
 }
 
-QSize FrmMain::AvailableScreenTwips() const {
-  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-  const QSize px = s ? s->availableGeometry().size() : QSize(1024, 768);
-  return QSize(PixelsToTwips(px.width()), PixelsToTwips(px.height()));
+void FrmMain::MoveOuterTwips(int left, int top) {
+  MoveOuterPixels(QPoint(TwipsToPixels(left), TwipsToPixels(top)));
 }
 
-void FrmMain::MoveOuterTwips(int left, int top) {
-  // A window's position is the position of its frame.
-  move(TwipsToPixels(left), TwipsToPixels(top));
+void FrmMain::MoveOuterPixels(const QPoint& topLeft) {
+  pendingOuterPos_.reset();
+  const QMargins frame = FrameMarginsOf(this);
+  if (!frame.isNull()) {
+    // The client area goes inside the frame the window manager drew.
+    setGeometry(QRect(topLeft + QPoint(frame.left(), frame.top()), size()));
+    return;
+  }
+  // Before its native window exists, a window's position is its frame's:
+  // Qt asks the window manager to put the frame's corner there. (The native
+  // window is therefore never made before the panel is shown: one made
+  // earlier takes the position as the client area's, and every restart
+  // would move the panel by the height of its title bar.) Once framed, the
+  // place is checked again.
+  move(topLeft);
+  if (!isVisible()) pendingOuterPos_ = topLeft;
 }
 
 void FrmMain::ResizeOuterTwips(int width, int height) {
-  // The native window knows its frame (where the platform can tell before
-  // the window is shown).
-  if (!testAttribute(Qt::WA_WState_Created)) winId();
   const QSize outer(TwipsToPixels(width), TwipsToPixels(height));
   const QMargins frame = FrameMarginsOf(this);
   resize(std::max(1, outer.width() - frame.left() - frame.right()),
@@ -270,34 +285,48 @@ void FrmMain::ResizeOuterTwips(int width, int height) {
   if (!isVisible() && frame.isNull()) pendingOuterSize_ = outer;
 }
 
-bool FrmMain::ApplyPendingOuterSize() {
-  if (!pendingOuterSize_) return true;
+void FrmMain::KeepTitleBarReachable() {
+  const QRect outer = OuterPixels();
+  const int title = std::max(FrameMarginsOf(this).top(), kTitleGripPixels);
+  const QPoint place = ReachablePlace(outer, title, AvailableAreas());
+  if (place != outer.topLeft()) MoveOuterPixels(place);
+}
+
+bool FrmMain::ApplyPendingOuter() {
+  if (!pendingOuterPos_ && !pendingOuterSize_) return true;
   const QMargins frame = FrameMarginsOf(this);
   if (frame.isNull()) return false;
-  const QSize outer = *pendingOuterSize_;
+  const std::optional<QPoint> place = pendingOuterPos_;
+  const std::optional<QSize> outer = pendingOuterSize_;
+  pendingOuterPos_.reset();
   pendingOuterSize_.reset();
-  if (!isMaximized() && !isFullScreen())
-    resize(std::max(1, outer.width() - frame.left() - frame.right()),
-           std::max(1, outer.height() - frame.top() - frame.bottom()));
+  if (isMaximized() || isFullScreen()) return true;
+  if (outer)
+    resize(std::max(1, outer->width() - frame.left() - frame.right()),
+           std::max(1, outer->height() - frame.top() - frame.bottom()));
+  if (place && OuterPixels().topLeft() != *place) MoveOuterPixels(*place);
+  KeepTitleBarReachable();
   return true;
 }
 
-void FrmMain::RetryPendingOuterSize(int triesLeft) {
+void FrmMain::RetryPendingOuter(int triesLeft) {
   // The frame extents arrive from the window manager a little later, later
-  // still on a busy machine; a window without any frame keeps its size.
+  // still on a busy machine; a window without any frame keeps its place.
   QTimer::singleShot(100, this, [this, triesLeft] {
-    if (ApplyPendingOuterSize()) return;
-    if (triesLeft > 1)
-      RetryPendingOuterSize(triesLeft - 1);
-    else
+    if (ApplyPendingOuter()) return;
+    if (triesLeft > 1) {
+      RetryPendingOuter(triesLeft - 1);
+    } else {
+      pendingOuterPos_.reset();
       pendingOuterSize_.reset();
+    }
   });
 }
 
 void FrmMain::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
-  if (ApplyPendingOuterSize()) return;
-  RetryPendingOuterSize(10);
+  if (ApplyPendingOuter()) return;
+  RetryPendingOuter(10);
 }
 
 void FrmMain::resizeEvent(QResizeEvent* e) {
