@@ -25,7 +25,9 @@ class Progress {
                       std::uint64_t total) = 0;
 };
 
-enum class OverwriteAnswer { Replace, Skip, ReplaceAll, Cancel };
+// The "All" answers hold for the rest of the command: a large
+// re-extraction needs one answer.
+enum class OverwriteAnswer { Replace, Skip, ReplaceAll, SkipAll, Cancel };
 
 // A back-end's own settings dialog: one setting chosen from a list.
 struct SettingChoices {

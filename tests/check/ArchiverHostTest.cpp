@@ -145,6 +145,7 @@ class ArchiverHostTest : public QObject {
     QTest::newRow("replace") << "cmdReplace" << int(OverwriteAnswer::Replace);
     QTest::newRow("skip") << "cmdSkip" << int(OverwriteAnswer::Skip);
     QTest::newRow("all") << "cmdReplaceAll" << int(OverwriteAnswer::ReplaceAll);
+    QTest::newRow("skip all") << "cmdSkipAll" << int(OverwriteAnswer::SkipAll);
     QTest::newRow("cancel") << "cmdCancel" << int(OverwriteAnswer::Cancel);
     QTest::newRow("esc") << "" << int(OverwriteAnswer::Cancel);
   }

@@ -168,7 +168,7 @@ std::optional<std::string> QtArchiverHost::AskPassword(WindowHandle owner,
 
 OverwriteAnswer QtArchiverHost::AskOverwrite(WindowHandle owner, const std::string& path) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("上書きの確認"),
-                  QStringLiteral("同じ名前のファイルが既にあります。置き換えますか？\n\n%1")
+                  QStringLiteral("同じ名前のファイルが既にあります。上書きしますか？\n\n%1")
                       .arg(QString::fromStdString(path)),
                   QMessageBox::NoButton);
   box.setObjectName(QStringLiteral("frmOverwrite"));
@@ -177,10 +177,10 @@ OverwriteAnswer QtArchiverHost::AskOverwrite(WindowHandle owner, const std::stri
     button->setObjectName(QString::fromLatin1(name));
     return button;
   };
-  QPushButton* replace = add("cmdReplace", QStringLiteral("置き換える"), QMessageBox::YesRole);
+  QPushButton* replace = add("cmdReplace", QStringLiteral("上書き"), QMessageBox::YesRole);
   QPushButton* skip = add("cmdSkip", QStringLiteral("スキップ"), QMessageBox::NoRole);
-  QPushButton* replaceAll =
-      add("cmdReplaceAll", QStringLiteral("すべて置き換える"), QMessageBox::YesRole);
+  QPushButton* replaceAll = add("cmdReplaceAll", QStringLiteral("すべて上書き"), QMessageBox::YesRole);
+  QPushButton* skipAll = add("cmdSkipAll", QStringLiteral("すべてスキップ"), QMessageBox::NoRole);
   QPushButton* cancel = add("cmdCancel", QStringLiteral("キャンセル"), QMessageBox::RejectRole);
   // Nothing is replaced by accident: Enter skips, Esc cancels.
   box.setDefaultButton(skip);
@@ -193,6 +193,7 @@ OverwriteAnswer QtArchiverHost::AskOverwrite(WindowHandle owner, const std::stri
   if (clicked == replace) return OverwriteAnswer::Replace;
   if (clicked == replaceAll) return OverwriteAnswer::ReplaceAll;
   if (clicked == skip) return OverwriteAnswer::Skip;
+  if (clicked == skipAll) return OverwriteAnswer::SkipAll;
   return OverwriteAnswer::Cancel;
 }
 

@@ -23,8 +23,8 @@ class QtArchiverHost : public ArchiverHost {
   // A modal prompt ("frmEntryPass") with a masked field; nullopt on cancel.
   std::optional<std::string> AskPassword(WindowHandle owner, const std::string& archive,
                                          const std::string& entry) override;
-  // A modal question ("frmOverwrite"): replace, skip, replace all or cancel.
-  // Esc and the close box cancel.
+  // A modal question ("frmOverwrite"): replace, skip, replace all, skip all
+  // or cancel. Esc and the close box cancel.
   OverwriteAnswer AskOverwrite(WindowHandle owner, const std::string& path) override;
   // A modal settings window ("frmConfig") with the choices in a list box
   // ("cboSetting"); nullopt on cancel, Esc or the close box.

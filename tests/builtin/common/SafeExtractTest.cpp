@@ -185,6 +185,19 @@ TEST_F(Overwrite, ExistingFilesAreReplacedOnlyWhenTheHostSaysSo) {
   EXPECT_EQ(host.overwriteAsked[0], (out / "a.txt").string());
 }
 
+TEST_F(Overwrite, SkipAllKeepsEveryExistingFileWithOneAnswer) {
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFile(out / name, "old");
+  host.overwriteAnswers = {OverwriteAnswer::SkipAll, OverwriteAnswer::Replace};
+  EXPECT_EQ(Extract({{"a.txt", AE_IFREG, "new"},
+                     {"b.txt", AE_IFREG, "new"},
+                     {"d.txt", AE_IFREG, "new"},
+                     {"c.txt", AE_IFREG, "new"}}),
+            kArcOk);
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) EXPECT_EQ(ReadFile(out / name), "old");
+  EXPECT_EQ(ReadFile(out / "d.txt"), "new");
+  EXPECT_EQ(host.overwriteAsked.size(), 1u);
+}
+
 TEST_F(Overwrite, CancelStopsTheCommandAndKeepsTheFile) {
   WriteFile(out / "a.txt", "old a");
   host.overwriteAnswers = {OverwriteAnswer::Cancel};

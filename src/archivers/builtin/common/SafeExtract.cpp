@@ -138,6 +138,7 @@ struct SafeExtract::State {
   unsigned tempCounter = 0;
 
   bool replaceAll = false;
+  bool skipAll = false;
   std::unordered_set<std::string> written;
   struct FolderFix {
     std::string rel;
@@ -261,6 +262,10 @@ struct SafeExtract::State {
       return kSkipEntry;
     }
     if (replaceAll) return kArcOk;
+    if (skipAll) {
+      log.Line("skipped (exists): " + name);
+      return kSkipEntry;
+    }
     const std::string shown = (target / std::filesystem::path(name)).string();
     switch (TheArchiverHost().AskOverwrite(owner, shown)) {
       case OverwriteAnswer::Replace:
@@ -268,6 +273,9 @@ struct SafeExtract::State {
       case OverwriteAnswer::ReplaceAll:
         replaceAll = true;
         return kArcOk;
+      case OverwriteAnswer::SkipAll:
+        skipAll = true;
+        [[fallthrough]];
       case OverwriteAnswer::Skip:
         log.Line("skipped (exists): " + name);
         return kSkipEntry;
