@@ -29,6 +29,26 @@ class Progress {
 // re-extraction needs one answer.
 enum class OverwriteAnswer { Replace, Skip, ReplaceAll, SkipAll, Cancel };
 
+// What the user started, for the caption of the progress windows of the
+// library calls made while it lives: "解凍中 — a.zip" names the operation and
+// the archive, where the back-end alone could only name itself. The
+// innermost one holds; without one a progress window takes the back-end's
+// title.
+class RunCaption {
+ public:
+  // `operation` as the user reads it ("解凍中"), `archive` a path or name.
+  RunCaption(const std::string& operation, const std::string& archive);
+  ~RunCaption();
+  RunCaption(const RunCaption&) = delete;
+  RunCaption& operator=(const RunCaption&) = delete;
+
+ private:
+  std::string previous_;
+};
+
+// The caption of the innermost RunCaption alive; empty when there is none.
+const std::string& CurrentRunCaption();
+
 // A back-end's own settings dialog: one setting chosen from a list.
 struct SettingChoices {
   std::string title;  // the window's caption

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "archivers/ArchiverHost.h"
 #include "archivers/LibraryFailure.h"
 #include "archivers/LibrarySet.h"
 #include "archivers/Probe.h"
@@ -54,6 +55,7 @@ std::string TestWord(const std::string& path, const std::string& type) {
   const Tester* tester = TesterOf(type);
   if (!tester || !*tester->usable) return kWordSkip;
   std::string word;
+  const RunCaption caption("検査中", path);
   const auto failure = TryLibraryWork([&] {
     try {
       word = RunTest(*tester, path, type);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "archivers/ArchiverHost.h"
 #include "archivers/LibrarySet.h"
 #include "archivers/WorkNames.h"
 #include "check/FrmChk.h"
@@ -90,6 +91,7 @@ struct FormatOutcome {
 
 FormatOutcome MakeArchive(const CompressionFormat& format, CommandValues& v, WindowHandle owner) {
   const LibraryId library = *format.library;
+  const RunCaption caption("圧縮中", ArchiveName);
   FormatOutcome outcome;
   outcome.result = CallCommand(library, owner, MakeCommandLine(format, v));
   if (outcome.result != 0) {
@@ -118,6 +120,7 @@ FormatOutcome MakeArchive(const CompressionFormat& format, CommandValues& v, Win
 int Split(FrmInBox& box, const std::string& source, const std::string& destination) {
   const bool selfJoining = SelfJoiningType(ReadIni("Jack", "JackRipType", "-1"));
   const std::string line = JackCommandLine(selfJoining, box.JackSizeText(), source, destination);
+  const RunCaption caption("分割中", source);
   // The pieces' progress window belongs to the panel, as the split does.
   return CallCommand(LibraryId::Jack, static_cast<QWidget*>(box.Panel()), line);
 }

@@ -136,7 +136,9 @@ class QtProgress : public Progress {
 
 std::unique_ptr<Progress> QtArchiverHost::BeginProgress(WindowHandle owner,
                                                         const std::string& title) {
-  return std::make_unique<QtProgress>(OwnerWindow(owner), QString::fromStdString(title),
+  const std::string& caption = CurrentRunCaption();
+  return std::make_unique<QtProgress>(OwnerWindow(owner),
+                                      QString::fromStdString(caption.empty() ? title : caption),
                                       progressDelay_, onWindowShown);
 }
 

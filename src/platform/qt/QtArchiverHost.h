@@ -16,7 +16,9 @@ namespace ks {
 class QtArchiverHost : public ArchiverHost {
  public:
   // The progress window ("frmProgress") appears only when the work is still
-  // running after the delay, so quick commands do not flash a window. Each
+  // running after the delay, so quick commands do not flash a window. Its
+  // caption is the current RunCaption ("解凍中 — a.zip"), else `title`; it
+  // shows the share of the work done and the name being worked on. Each
   // Update lets the program repaint; while the window shows, it also takes
   // the user's clicks, and Update returns false once Cancel was pressed.
   std::unique_ptr<Progress> BeginProgress(WindowHandle owner, const std::string& title) override;

@@ -198,6 +198,30 @@ TEST_F(Overwrite, SkipAllKeepsEveryExistingFileWithOneAnswer) {
   EXPECT_EQ(host.overwriteAsked.size(), 1u);
 }
 
+// The progress of an extraction is the share of the archive read: it rises
+// through every entry of a compressed archive, where the bytes written pass
+// the archive's size within the first entries.
+TEST_F(HostileArchive, ProgressIsTheShareOfTheArchiveRead) {
+  std::vector<RawEntry> entries;
+  for (unsigned i = 0; i < 6; ++i)
+    entries.emplace_back("part" + std::to_string(i) + ".txt", AE_IFREG, SomeBytes(400000, i));
+  ASSERT_EQ(Extract(entries, RawFormat::Zip), kArcOk) << result.output;
+  const std::uint64_t size = fs::file_size(scratch / "hostile.zip");
+  ASSERT_FALSE(host.reports.empty());
+  std::vector<std::uint64_t> atEntryStart;  // the first report of each entry
+  std::string last;
+  for (const auto& r : host.reports) {
+    EXPECT_EQ(r.total, size);
+    EXPECT_LE(r.done, r.total);
+    if (r.name != last) atEntryStart.push_back(r.done);
+    last = r.name;
+  }
+  ASSERT_EQ(atEntryStart.size(), entries.size());
+  for (std::size_t i = 1; i < atEntryStart.size(); ++i) EXPECT_GT(atEntryStart[i], atEntryStart[i - 1]);
+  // The last entry starts short of the end: its bytes are still to be read.
+  EXPECT_LT(atEntryStart.back(), size - size / 12);
+}
+
 TEST_F(Overwrite, CancelStopsTheCommandAndKeepsTheFile) {
   WriteFile(out / "a.txt", "old a");
   host.overwriteAnswers = {OverwriteAnswer::Cancel};

@@ -115,6 +115,7 @@ struct SafeExtract::State {
   std::unique_ptr<ks::Progress> progress;
   std::uint64_t total = 0;
   std::uint64_t done = 0;
+  std::function<std::uint64_t()> bytesRead;  // measures `done` when set
   std::uint64_t doneAtUpdate = 0;
   std::chrono::steady_clock::time_point lastUpdate{};
   bool updatedOnce = false;
@@ -161,7 +162,8 @@ struct SafeExtract::State {
     updatedOnce = true;
     lastUpdate = now;
     doneAtUpdate = done;
-    if (!progress->Update(currentName, done, total)) cancelled = true;
+    const std::uint64_t shown = bytesRead ? bytesRead() : done;
+    if (!progress->Update(currentName, shown, total)) cancelled = true;
     return !cancelled;
   }
 
@@ -598,6 +600,10 @@ int SafeExtract::Commit() {
 }
 
 void SafeExtract::Abort() { s_->DropFile(); }
+
+void SafeExtract::MeasureBy(std::function<std::uint64_t()> bytesRead) {
+  s_->bytesRead = std::move(bytesRead);
+}
 
 bool SafeExtract::Progress(std::uint64_t doneBytes) {
   s_->done = doneBytes;
