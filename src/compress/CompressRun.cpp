@@ -21,6 +21,7 @@
 #include "core/ShellOps.h"
 #include "dialogs/FrmPass.h"
 #include "ui/PanelWindow.h"
+#include "ui/RunningOperation.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -145,6 +146,8 @@ void RunCompression(FrmInBox& box) {
   // through) must not start a second run over the first.
   RunGuard guard;
   if (guard.AlreadyRunning()) return;
+  // Drops on the panel meanwhile wait for the end of the run.
+  const RunningOperation operation;
   PanelWindow* panel = box.Panel();
 
   const CompressionFormat* format = FindCompressionFormat(box.SelectedEntry());
@@ -190,6 +193,9 @@ void RunCompression(FrmInBox& box) {
     }
   }
 
+  // The progress windows block no window, so the dialog keeps itself still
+  // (and open) until the run unloads it.
+  box.setEnabled(false);
   FrmChk* chk = PrepareFrmChk(panel, "圧縮結果");
   FormatOutcome outcome;
   std::string resultPath = destination + ArchiveName;

@@ -5,12 +5,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "dialogs/FrmVer.h"
 #include "ui/AppIcon.h"
@@ -70,7 +72,10 @@ std::optional<QColor> AskColourDialog(QWidget* owner, FrmMain::CustomColourTable
 
 FrmMain* MainPanel() { return g_panel; }
 
-FrmMain::FrmMain(QWidget* parent) : PanelWindow(parent) {
+FrmMain::FrmMain(QWidget* parent)
+    : PanelWindow(parent), queue_(this, [this](Zone zone, const QMimeData* data) {
+        if (const auto& handler = zoneHandlers_[static_cast<std::size_t>(zone)]) handler(data);
+      }) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Kestrino"));
   setWindowIcon(AppIcon());
@@ -94,6 +99,7 @@ FrmMain::FrmMain(QWidget* parent) : PanelWindow(parent) {
   // the same filter sees chkTop receive the focus.
   qApp->installEventFilter(this);
 
+  queue_.onWaitingChanged = [this](std::size_t waiting) { ShowWaitingDrops(waiting); };
   chooser_ = AskColourDialog;
   end_ = [] { QCoreApplication::exit(0); };
   ApplyColours();
@@ -179,9 +185,21 @@ void FrmMain::ConnectMenu() {
   });
 }
 
+DropLabel* FrmMain::ZoneLabel(Zone zone) const {
+  return zone == Zone::Compress ? lbl1_ : zone == Zone::Extract ? lbl2_ : lbl3_;
+}
+
 void FrmMain::setDropHandler(Zone zone, std::function<void(const QMimeData*)> handler) {
-  DropLabel* label = zone == Zone::Compress ? lbl1_ : zone == Zone::Extract ? lbl2_ : lbl3_;
-  label->onDrop = std::move(handler);
+  DropLabel* label = ZoneLabel(zone);
+  label->takesDropsWhileBusy = static_cast<bool>(handler);
+  zoneHandlers_[static_cast<std::size_t>(zone)] = std::move(handler);
+  label->onDrop = [this, zone](const QMimeData* data) { queue_.Take(zone, data); };
+}
+
+void FrmMain::ShowWaitingDrops(std::size_t waiting) {
+  // The user sees that the drop was taken, though nothing happens yet.
+  setWindowTitle(waiting == 0 ? QStringLiteral("Kestrino")
+                              : QStringLiteral("Kestrino — 待機 %1 件").arg(waiting));
 }
 
 void FrmMain::ApplyTopMost() { ThePlatform().SetTopMost(this, chkTop_->isChecked()); }
@@ -380,7 +398,48 @@ bool FrmMain::HandleKey(QKeyEvent* key) {
   return true;
 }
 
+void FrmMain::TakeDragWhileDisabled(QDropEvent* drag) {
+  const QPoint at = drag->position().toPoint();
+  for (Zone zone : {Zone::Compress, Zone::Extract, Zone::Check}) {
+    if (ZoneLabel(zone)->geometry().contains(at)) {
+      ZoneLabel(zone)->TakeDragWhileDisabled(drag);
+      return;
+    }
+  }
+  drag->setDropAction(Qt::IgnoreAction);
+  drag->ignore();
+}
+
+bool FrmMain::FilterWhileRunning(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      // A disabled window takes no drag, yet the window a check or a
+      // compression opens over the panel disables it while the run goes on:
+      // its zones still take drops for later. The drag reaches the native
+      // window first, in the panel's own coordinates.
+      if (watched != windowHandle() || isEnabled()) return false;
+      TakeDragWhileDisabled(static_cast<QDropEvent*>(event));
+      return true;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu: {
+      // Nothing else of the panel answers the user meanwhile: no menu, no
+      // option changing under the run (the progress window blocks no window,
+      // so that drops get through).
+      auto* widget = qobject_cast<QWidget*>(watched);
+      return widget && widget->window() == this;
+    }
+    default:
+      return false;
+  }
+}
+
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (OperationRunning() && FilterWhileRunning(watched, event)) return true;
   if (watched == chkTop_ && event->type() == QEvent::FocusIn) {
     ApplyTopMost();
     return false;

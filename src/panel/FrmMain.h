@@ -11,11 +11,13 @@
 #include <string>
 
 #include "ui/OleColor.h"
+#include "panel/DropQueue.h"
 #include "panel/PanelLayout.h"
 #include "panel/SettingsMenu.h"
 #include "ui/PanelWindow.h"
 
 class QCheckBox;
+class QDropEvent;
 class QLabel;
 class QMimeData;
 
@@ -32,6 +34,8 @@ class FrmMain : public PanelWindow {
   ~FrmMain() override;
 
   // --- PanelWindow -------------------------------------------------------
+  // A drop that arrives while an operation runs waits its turn (DropQueue);
+  // the caption counts the drops that wait.
   void setDropHandler(Zone zone, std::function<void(const QMimeData*)> handler) override;
   void setSplitSettingsHandler(std::function<void()> handler) override;
   void ApplyTopMost() override;
@@ -138,6 +142,10 @@ class FrmMain : public PanelWindow {
   void ApplyColours();
   bool OpensMenu(QWidget* hit) const;
   bool HandleKey(QKeyEvent* key);
+  bool FilterWhileRunning(QObject* watched, QEvent* event);
+  void TakeDragWhileDisabled(QDropEvent* drag);
+  DropLabel* ZoneLabel(Zone zone) const;
+  void ShowWaitingDrops(std::size_t waiting);
   void ChooseColour(OleColor& target);
   void ToggleLines(bool hidden);
   void ToggleCaptions(bool hidden);
@@ -161,6 +169,8 @@ class FrmMain : public PanelWindow {
   QCheckBox* chkFolder_ = nullptr;
   QCheckBox* chkDesktop_ = nullptr;
   SettingsMenu menu_;
+  std::array<std::function<void(const QMimeData*)>, 3> zoneHandlers_;
+  DropQueue queue_;
 
   PanelRects rects_;
   OleColor explainColour_ = SystemColour(8);

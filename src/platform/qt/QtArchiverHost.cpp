@@ -93,9 +93,9 @@ class QtProgress : public Progress {
         dialog_->setValue(static_cast<int>(part * kSteps));
       }
     }
-    // Repaints and, with the modal window up, takes clicks on Cancel. Before
-    // the window shows, user input waits: nothing must start a second
-    // operation while this one blocks the program.
+    // Repaints and, with the window up, takes clicks on Cancel. Before the
+    // window shows, user input waits: nothing must start a second operation
+    // while this one blocks the program.
     QCoreApplication::processEvents(dialog_ ? QEventLoop::AllEvents
                                             : QEventLoop::ExcludeUserInputEvents);
     return !cancelled_;
@@ -114,7 +114,11 @@ class QtProgress : public Progress {
     dialog_->setMinimumDuration(0);
     dialog_->setAutoClose(false);
     dialog_->setAutoReset(false);
-    dialog_->setWindowModality(Qt::ApplicationModal);
+    // It blocks no window: the panel takes the drops that arrive meanwhile,
+    // which wait their turn, and keeps the rest of itself still while an
+    // operation runs, as the compression dialog does; a Qt dialog stays
+    // above the program's other windows.
+    dialog_->setWindowModality(Qt::NonModal);
     dialog_->setMinimumWidth(320);
     QObject::connect(dialog_, &QProgressDialog::canceled, [this] { cancelled_ = true; });
     PlaceOver(dialog_, owner_);
