@@ -11,30 +11,14 @@
 set -euo pipefail
 
 wm=${2:?window manager}
-if [ -z "${KS_REAL_WM_INNER:-}" ]; then
-  for tool in xvfb-run "$wm" xdotool xprop xwininfo; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "SKIP: $tool is missing (scripts/deps.sh --tests installs it)"
-      exit 77
-    fi
-  done
-  export KS_REAL_WM_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
+. "$(dirname "$0")/RealWmSupport.sh"
+under_virtual_screen "$wm xdotool xprop xwininfo" "$@"
 
 build=$(cd "${1:?build folder}" && pwd)
 work=$(mktemp -d /tmp/ks-place-XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null || true; sleep 0.3; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL ($wm): $*"; failures=$((failures + 1)); }
-wait_for() {
-  for _ in $(seq 100); do
-    if eval "$1" >/dev/null 2>&1; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
-panel_window() { xdotool search --onlyvisible --name '^Kestrino$' 2>/dev/null | head -1; }
 framed() { xprop -id "$1" _NET_FRAME_EXTENTS | grep -q '='; }
 # The outer frame of a window as the server has it: "left top width height".
 outer_frame() {
@@ -50,8 +34,7 @@ outer_frame() {
 work_area() { xprop -root _NET_WORKAREA | sed 's/.*= //; s/,//g' | cut -d' ' -f1-4; }
 stored() { tr -d '\r' <"$work/prog/Kestrino.ini" | sed -n "s/^$1=//p"; }
 
-"$wm" >"$work/wm.log" 2>&1 &
-wait_for 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || { echo "$wm did not start"; exit 1; }
+start_window_manager "$wm" "$work/wm.log"
 mkdir "$work/prog"
 cp "$build/kestrino" "$work/prog/"
 
@@ -60,8 +43,8 @@ cp "$build/kestrino" "$work/prog/"
 start_panel() {
   "$work/prog/kestrino" >>"$work/kestrino.log" 2>&1 &
   prog=$!
-  wait_for '[ -n "$(panel_window)" ]' || { fail "the panel did not show"; cat "$work/kestrino.log"; return 1; }
-  panel=$(panel_window)
+  wait_for '[ -n "$(window_named Kestrino)" ]' || { fail "the panel did not show"; cat "$work/kestrino.log"; return 1; }
+  panel=$(window_named Kestrino)
   wait_for "framed $panel" || { fail "the panel was not framed"; return 1; }
   sleep 1.2
   frame=$(outer_frame "$panel")
