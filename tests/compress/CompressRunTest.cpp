@@ -394,14 +394,14 @@ class CompressRunTest : public QObject {
     QVERIFY(fs::exists(src_ + "pack.zip"));
   }
 
-  void aDropDuringTheRunWaitsForItsEnd() {
-    FrmMain& panel = Start("");
+  void aDropDuringTheRunWaitsForItAndItsResult() {
+    FrmMain& panel = Start("ErrRepPac=-1\r\n");
     InstallExtractZone(&panel);
     const std::string later = Make("later.lzh");
     bool taken = false, dialogStill = false;
     run_->libraries[LibraryId::Cab].SetHook("Command", [&](const LibraryCall& call) {
-      // The dialog disables the panel; the drop still comes through, and the
-      // dialog keeps still while its run goes on.
+      // The dialog has disabled the panel; the drop still comes through its
+      // window, and the dialog keeps still while its run goes on.
       dialogStill = !LoadedInBox()->isEnabled();
       taken = TryDropThroughWindow(run_->Find<QLabel>("lbl2"), *FileDrop({later}));
       std::ofstream(QuotedArchive(call.args.at(0))) << "archive";
@@ -410,8 +410,11 @@ class CompressRunTest : public QObject {
     Drop({Make("a.txt")}, "Cab");
     TypeNameAndEnter("packed");
     QVERIFY(taken && dialogStill);
-    QVERIFY(fs::exists(src_ + "packed.cab"));
-    // Then the drop is extracted, with a result window of its own.
+    // The compression's result stays on view until the user closes it; then
+    // the drop is extracted, with a result window of its own.
+    QTest::qWait(300);
+    QCOMPARE(LoadedFrmChk()->windowTitle(), QString("圧縮結果"));
+    LoadedFrmChk()->Unload();
     QTRY_VERIFY(LoadedFrmChk() && LoadedFrmChk()->isVisible());
     QCOMPARE(LoadedFrmChk()->windowTitle(), QString("解凍結果"));
     QVERIFY(LoadedFrmChk()->Lines().at(0).contains("later.lzh"));

@@ -487,32 +487,6 @@ class ExtractDriverTest : public QObject {
     run.Close();
   }
 
-  void aDropDuringACheckWaitsUntilItsWindowCloses() {
-    PanelRun run;
-    DropFolder f;
-    const std::string a = f.Write("a.lzh", "ab-lh5-........");
-    const std::string b = f.Write("b.lzh", "ab-lh5-........");
-    bool taken = false;
-    run.libraries[LibraryId::Unlha].SetHook("CheckArchive", [&](const LibraryCall&) {
-      // The check's result window has disabled the panel: the drop still
-      // comes through its window.
-      if (!run.panel->isEnabled()) taken = TryDropThroughWindow(run.Find<QLabel>("lbl2"), *FileDrop({b}));
-      return 1;
-    });
-    FrmMain& panel = StartPanel(run);
-    InstallExtractZone(&panel);
-    InstallCheckZone(&panel);
-    run.libraries.log->clear();
-    DropOn(run.Find<QLabel>("lbl3"), *FileDrop({a}));
-    QVERIFY(taken);
-    // The check's lines stay on view until the user closes them.
-    QTest::qWait(300);
-    QVERIFY(Commands(run).empty());
-    LoadedFrmChk()->Unload();
-    QTRY_COMPARE(Commands(run).size(), std::size_t(1));
-    QVERIFY(Commands(run)[0].args[0].find(b) != std::string::npos);
-  }
-
   void aShownResultWindowKeepsDropsAway() {
     PanelRun run;
     DropFolder f;

@@ -22,17 +22,22 @@ fail() { echo "FAIL ($wm): $*"; failures=$((failures + 1)); }
 framed() { xprop -id "$1" _NET_FRAME_EXTENTS | grep -q '='; }
 # The outer frame of a window as the server has it: "left top width height".
 outer_frame() {
-  local id=$1 x y w h l r t b
-  x=$(xwininfo -id "$id" | sed -n 's/.*Absolute upper-left X: *//p')
-  y=$(xwininfo -id "$id" | sed -n 's/.*Absolute upper-left Y: *//p')
-  w=$(xwininfo -id "$id" | sed -n 's/.*Width: *//p')
-  h=$(xwininfo -id "$id" | sed -n 's/.*Height: *//p')
-  read -r l r t b < <(xprop -id "$id" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  local x y w h l r t b
+  eval "$(xwininfo -id "$1" | sed -n 's/.*Absolute upper-left X: */x=/p; s/.*Absolute upper-left Y: */y=/p;
+                                     s/^ *Width: */w=/p; s/^ *Height: */h=/p')"
+  read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
   echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
 }
+stored() { tr -d '\r' <"$work/prog/Kestrino.ini" | sed -n "s/^$1=//p"; }
 # The usable part of the screen: "left top width height".
 work_area() { xprop -root _NET_WORKAREA | sed 's/.*= //; s/,//g' | cut -d' ' -f1-4; }
-stored() { tr -d '\r' <"$work/prog/Kestrino.ini" | sed -n "s/^$1=//p"; }
+# The frame lies wholly inside it.
+on_screen() {
+  local l t w h al at aw ah
+  read -r l t w h <<<"$frame"
+  read -r al at aw ah < <(work_area)
+  [ "$l" -ge "$al" ] && [ "$t" -ge "$at" ] && [ $((l + w)) -le $((al + aw)) ] && [ $((t + h)) -le $((at + ah)) ]
+}
 
 start_window_manager "$wm" "$work/wm.log"
 mkdir "$work/prog"
@@ -55,21 +60,11 @@ close_panel() {
   wait_for '! kill -0 '"$prog" || { fail "Esc did not close the panel"; kill "$prog"; }
   wait "$prog" 2>/dev/null || true
 }
-inside_work_area() {
-  local l t w h al at aw ah
-  read -r l t w h <<<"$1"
-  read -r al at aw ah < <(work_area)
-  [ "$l" -ge "$al" ] && [ "$t" -ge "$at" ] && [ $((l + w)) -le $((al + aw)) ] && [ $((t + h)) -le $((at + ah)) ]
-}
-
-echo "--- first start (no settings)"
+echo "--- first start (no settings): at the top-left corner, wholly on the screen"
 rm -f "$work/prog/Kestrino.ini"
 start_panel || exit 1
-echo "  frame $frame, usable area $(work_area)"
-inside_work_area "$frame" || fail "first start not wholly on the screen: frame $frame"
-read -r _ top _ _ <<<"$frame"
-read -r _ areaTop _ _ < <(work_area)
-[ "$top" -eq "$areaTop" ] || fail "first start: title bar not at the top of the screen (frame $frame)"
+on_screen && [ "${frame% * *}" = "$(work_area | cut -d' ' -f1-2)" ] ||
+  fail "first start: frame $frame"
 close_panel
 
 echo "--- ten starts at a place of the user's"
@@ -83,16 +78,13 @@ for i in $(seq 1 10); do
   now="$(stored Top) $(stored Left) $(stored Height) $(stored Width)"
   [ "$now" = "3000 4500 2805 4050" ] || { fail "after start $i the stored place is $now"; break; }
 done
-echo "  stored after the last close: $(stored Top) $(stored Left) $(stored Height) $(stored Width)"
 
 echo "--- a place with the title bar above the screen"
 printf '[Main]\r\nTop=-600\r\nLeft=-45000\r\nTopMost=0\r\n' >"$work/prog/Kestrino.ini"
 start_panel && {
-  echo "  frame $frame"
-  inside_work_area "$frame" || fail "a place off the screen stayed off it: frame $frame"
+  on_screen || fail "a place off the screen stayed off it: frame $frame"
   close_panel
-  [ "$(stored Top)" -ge 0 ] && [ "$(stored Left)" -ge 0 ] ||
-    fail "closing wrote the place off the screen: Top $(stored Top), Left $(stored Left)"
+  [ "$(stored Top)" -ge 0 ] && [ "$(stored Left)" -ge 0 ] || fail "closing wrote $(stored Left),$(stored Top)"
 }
 
 if [ "$failures" -ne 0 ]; then
