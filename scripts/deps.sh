@@ -19,7 +19,7 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(libgtest-dev googletest
              lhasa jlha-utils libarchive-tools unzip zip cabextract gcab arj p7zip-full
              xvfb xauth xdotool zstd xz-utils bzip2 imagemagick time
-             openbox x11-utils desktop-file-utils locales
+             openbox icewm x11-utils desktop-file-utils locales
              python3 bc)
 fi
 
@@ -30,7 +30,6 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}"
 sudo=()
 if [ "$(id -u)" != 0 ]; then
   if ! command -v sudo >/dev/null; then
@@ -40,6 +39,7 @@ if [ "$(id -u)" != 0 ]; then
   fi
   sudo=(sudo)
 fi
+echo "Installing: ${missing[*]}"
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -15,12 +15,16 @@ if [ "$(id -u)" = 0 ] && [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; th
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  cat >&2 <<'TEXT'
+  # The commands name the program by its full path, so they work from any
+  # folder; the first one builds it when it is not built yet.
+  cat >&2 <<TEXT
 No display found: Kestrino is a desktop program and shows a window.
 Start it from a terminal inside your desktop session, or log in with
 X forwarding (ssh -X) and run this again. To try it on a machine without
-a screen, start it under a virtual display:
-  xvfb-run -a build/kestrino      (Debian package xvfb)
+a screen, start it under a virtual display (Debian package xvfb):
+  xvfb-run -a bash "$PWD/scripts/run.sh"
+or, once it is built:
+  xvfb-run -a "$PWD/build/kestrino"
 TEXT
   exit 1
 fi

@@ -124,13 +124,15 @@ class ConsoleHost : public ArchiverHost {
         break;
     }
     for (;;) {
-      std::fprintf(stderr, "%s exists. [r]eplace, [s]kip, replace [a]ll, [c]ancel? ", path.c_str());
+      std::fprintf(stderr, "%s exists. [r]eplace, [s]kip, replace [a]ll, skip all ([n]one), [c]ancel? ",
+                   path.c_str());
       if (!std::cin) return OverwriteAnswer::Cancel;
       const std::string answer = ReadLine(false);
       if (!std::cin) return OverwriteAnswer::Cancel;
       if (answer == "r") return OverwriteAnswer::Replace;
       if (answer == "s") return OverwriteAnswer::Skip;
       if (answer == "a") return OverwriteAnswer::ReplaceAll;
+      if (answer == "n") return OverwriteAnswer::SkipAll;
       if (answer == "c") return OverwriteAnswer::Cancel;
     }
   }

@@ -1,5 +1,7 @@
 #include "archivers/ArchiverHost.h"
 
+#include "core/PathText.h"
+
 namespace ks {
 namespace {
 
@@ -24,8 +26,18 @@ class DefaultHost : public ArchiverHost {
 
 DefaultHost g_default;
 ArchiverHost* g_host = nullptr;
+std::string g_caption;
 
 }  // namespace
+
+RunCaption::RunCaption(const std::string& operation, const std::string& archive)
+    : previous_(std::move(g_caption)) {
+  g_caption = operation + " — " + FileNamePart(archive);
+}
+
+RunCaption::~RunCaption() { g_caption = std::move(previous_); }
+
+const std::string& CurrentRunCaption() { return g_caption; }
 
 std::optional<std::string> ArchiverHost::AskSetting(WindowHandle, const SettingChoices&) {
   return std::nullopt;

@@ -25,7 +25,29 @@ class Progress {
                       std::uint64_t total) = 0;
 };
 
-enum class OverwriteAnswer { Replace, Skip, ReplaceAll, Cancel };
+// The "All" answers hold for the rest of the command: a large
+// re-extraction needs one answer.
+enum class OverwriteAnswer { Replace, Skip, ReplaceAll, SkipAll, Cancel };
+
+// What the user started, for the caption of the progress windows of the
+// library calls made while it lives: "解凍中 — a.zip" names the operation and
+// the archive, where the back-end alone could only name itself. The
+// innermost one holds; without one a progress window takes the back-end's
+// title.
+class RunCaption {
+ public:
+  // `operation` as the user reads it ("解凍中"), `archive` a path or name.
+  RunCaption(const std::string& operation, const std::string& archive);
+  ~RunCaption();
+  RunCaption(const RunCaption&) = delete;
+  RunCaption& operator=(const RunCaption&) = delete;
+
+ private:
+  std::string previous_;
+};
+
+// The caption of the innermost RunCaption alive; empty when there is none.
+const std::string& CurrentRunCaption();
 
 // A back-end's own settings dialog: one setting chosen from a list.
 struct SettingChoices {

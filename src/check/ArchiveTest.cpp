@@ -1,5 +1,6 @@
 #include "check/ArchiveTest.h"
 
+#include "archivers/ArchiverHost.h"
 #include "archivers/LibraryFailure.h"
 #include "archivers/LibrarySet.h"
 #include "archivers/TypeDetect.h"
@@ -40,6 +41,7 @@ std::string TestWord(const std::string& path, const std::string& type) {
   const LibraryDescriptor* tester = TesterOf(type);
   if (!tester || !*tester->available) return kWordSkip;
   std::string word;
+  const RunCaption caption("検査中", path);
   const auto failure = TryLibraryWork([&] {
     try {
       word = RunTest(*tester, path, type);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "archivers/ArchiverHost.h"
 #include "archivers/LibrarySet.h"
 #include "archivers/WorkNames.h"
 #include "check/FrmChk.h"
@@ -20,6 +21,7 @@
 #include "core/ShellOps.h"
 #include "dialogs/FrmPass.h"
 #include "ui/PanelWindow.h"
+#include "ui/RunningOperation.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -90,6 +92,7 @@ struct FormatOutcome {
 
 FormatOutcome MakeArchive(const CompressionFormat& format, CommandValues& v, WindowHandle owner) {
   const LibraryId library = *format.library;
+  const RunCaption caption("圧縮中", ArchiveName);
   FormatOutcome outcome;
   outcome.result = CallCommand(library, owner, MakeCommandLine(format, v));
   if (outcome.result != 0) {
@@ -118,6 +121,7 @@ FormatOutcome MakeArchive(const CompressionFormat& format, CommandValues& v, Win
 int Split(FrmInBox& box, const std::string& source, const std::string& destination) {
   const bool selfJoining = SelfJoiningType(ReadIni("Jack", "JackRipType", "-1"));
   const std::string line = JackCommandLine(selfJoining, box.JackSizeText(), source, destination);
+  const RunCaption caption("分割中", source);
   // The pieces' progress window belongs to the panel, as the split does.
   return CallCommand(LibraryId::Jack, static_cast<QWidget*>(box.Panel()), line);
 }
@@ -142,6 +146,8 @@ void RunCompression(FrmInBox& box) {
   // through) must not start a second run over the first.
   RunGuard guard;
   if (guard.AlreadyRunning()) return;
+  // Drops on the panel meanwhile wait for the end of the run.
+  const RunningOperation operation;
   PanelWindow* panel = box.Panel();
 
   const CompressionFormat* format = FindCompressionFormat(box.SelectedEntry());
@@ -187,6 +193,9 @@ void RunCompression(FrmInBox& box) {
     }
   }
 
+  // The progress windows block no window, so the dialog keeps itself still
+  // (and open) until the run unloads it.
+  box.setEnabled(false);
   FrmChk* chk = PrepareFrmChk(panel, "圧縮結果");
   FormatOutcome outcome;
   std::string resultPath = destination + ArchiveName;

@@ -185,10 +185,12 @@ void FrmInBox::OpenSplitSettings() {
 void FrmInBox::StartCompression() { RunCompression(*this); }
 
 std::string FrmInBox::ArcNameText() const { return cboArcName_->text().toStdString(); }
-bool FrmInBox::ArcNameEnabled() const { return cboArcName_->isEnabled(); }
+// The controls' own states, whatever the dialog's: the dialog keeps still
+// (disabled) while its compression runs, and the run still reads them.
+bool FrmInBox::ArcNameEnabled() const { return cboArcName_->isEnabledTo(this); }
 bool FrmInBox::JackChecked() const { return chkJack_->isChecked(); }
 bool FrmInBox::AfterJackEnabledAndChecked() const {
-  return chkAfterJack_->isEnabled() && chkAfterJack_->isChecked();
+  return chkAfterJack_->isEnabledTo(this) && chkAfterJack_->isChecked();
 }
 std::string FrmInBox::JackSizeText() const { return lblJackSize_->text().toStdString(); }
 void FrmInBox::ClearArcName() { cboArcName_->clear(); }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "archivers/ArchiverHost.h"
 #include "archivers/LibraryFailure.h"
 #include "archivers/TypeDetect.h"
 #include "check/CheckLines.h"
@@ -66,6 +67,7 @@ NameOutcome CallLibrary(PanelWindow& panel, const ExtractBranch& branch, const s
                         std::string& output) {
   NameOutcome out;
   int result = 0;
+  const RunCaption caption("解凍中", name);
   const auto failure = TryLibraryWork([&] {
     if (BranchBusy(branch)) EndForBusyLibrary(branch);
     result = CallExtractBranch(branch, Handle(&panel), ExtractCommandLine(branch, name, folder),

@@ -24,9 +24,10 @@ void DropLabel::dragEnterEvent(QDragEnterEvent* e) { AnswerAsCopy(e); }
 void DropLabel::dragMoveEvent(QDragMoveEvent* e) { AnswerAsCopy(e); }
 
 void DropLabel::dropEvent(QDropEvent* e) {
-  // A disabled panel (a window open over it) or one busy with an operation
-  // takes nothing new; the drop is refused, so the source keeps its files.
-  if (!isEnabled() || OperationRunning()) {
+  // While an operation runs, a zone takes the drop for later; otherwise a
+  // disabled panel (a window open over it) or a label that takes nothing
+  // during a run refuses it, so the source keeps its files.
+  if (OperationRunning() ? !takesDropsWhileBusy : !isEnabled()) {
     e->setDropAction(Qt::IgnoreAction);
     e->ignore();
     return;
@@ -38,6 +39,18 @@ void DropLabel::dropEvent(QDropEvent* e) {
     e->ignore();
   }
   if (onDrop) onDrop(e->mimeData());
+}
+
+void DropLabel::TakeDragWhileDisabled(QDropEvent* e) {
+  if (!takesDropsWhileBusy || !OperationRunning()) {
+    e->setDropAction(Qt::IgnoreAction);
+    e->ignore();
+    return;
+  }
+  if (e->type() == QEvent::Drop)
+    dropEvent(e);
+  else
+    AnswerAsCopy(e);
 }
 
 bool DropLabel::AnswerAsCopy(QDropEvent* e) {

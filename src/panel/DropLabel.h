@@ -19,6 +19,14 @@ class DropLabel : public QLabel {
   std::function<void(const QMimeData*)> onDrop;
   // Called on a double click of the left button.
   std::function<void()> onDoubleClick;
+  // Whether drops are taken while an operation runs (they wait their turn
+  // in onDrop's hands); otherwise they are refused then.
+  bool takesDropsWhileBusy = false;
+
+  // A drag or drop over this label that reached its window while the
+  // window is disabled, which Qt would not pass on: answered and handled
+  // as an enabled label would while an operation runs.
+  void TakeDragWhileDisabled(QDropEvent* e);
 
  protected:
   void dragEnterEvent(QDragEnterEvent* e) override;

@@ -5,12 +5,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "dialogs/FrmVer.h"
 #include "ui/AppIcon.h"
@@ -19,6 +21,7 @@
 #include "ui/PanelFonts.h"
 #include "panel/PanelSave.h"
 #include "ui/RunningOperation.h"
+#include "ui/ScreenPlace.h"
 #include "ui/Twips.h"
 #include "platform/Platform.h"
 
@@ -69,7 +72,10 @@ std::optional<QColor> AskColourDialog(QWidget* owner, FrmMain::CustomColourTable
 
 FrmMain* MainPanel() { return g_panel; }
 
-FrmMain::FrmMain(QWidget* parent) : PanelWindow(parent) {
+FrmMain::FrmMain(QWidget* parent)
+    : PanelWindow(parent), queue_(this, [this](Zone zone, const QMimeData* data) {
+        if (const auto& handler = zoneHandlers_[static_cast<std::size_t>(zone)]) handler(data);
+      }) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Kestrino"));
   setWindowIcon(AppIcon());
@@ -93,6 +99,7 @@ FrmMain::FrmMain(QWidget* parent) : PanelWindow(parent) {
   // the same filter sees chkTop receive the focus.
   qApp->installEventFilter(this);
 
+  queue_.onWaitingChanged = [this](std::size_t waiting) { ShowWaitingDrops(waiting); };
   chooser_ = AskColourDialog;
   end_ = [] { QCoreApplication::exit(0); };
   ApplyColours();
@@ -178,9 +185,21 @@ void FrmMain::ConnectMenu() {
   });
 }
 
+DropLabel* FrmMain::ZoneLabel(Zone zone) const {
+  return zone == Zone::Compress ? lbl1_ : zone == Zone::Extract ? lbl2_ : lbl3_;
+}
+
 void FrmMain::setDropHandler(Zone zone, std::function<void(const QMimeData*)> handler) {
-  DropLabel* label = zone == Zone::Compress ? lbl1_ : zone == Zone::Extract ? lbl2_ : lbl3_;
-  label->onDrop = std::move(handler);
+  DropLabel* label = ZoneLabel(zone);
+  label->takesDropsWhileBusy = static_cast<bool>(handler);
+  zoneHandlers_[static_cast<std::size_t>(zone)] = std::move(handler);
+  label->onDrop = [this, zone](const QMimeData* data) { queue_.Take(zone, data); };
+}
+
+void FrmMain::ShowWaitingDrops(std::size_t waiting) {
+  // The user sees that the drop was taken, though nothing happens yet.
+  setWindowTitle(waiting == 0 ? QStringLiteral("Kestrino")
+                              : QStringLiteral("Kestrino — 待機 %1 件").arg(waiting));
 }
 
 void FrmMain::ApplyTopMost() { ThePlatform().SetTopMost(this, chkTop_->isChecked()); }
@@ -229,8 +248,14 @@ void FrmMain::setEndHandler(std::function<void()> handler) { end_ = std::move(ha
 
 // --- geometry ---------------------------------------------------------------
 
+QRect FrmMain::OuterPixels() const {
+  // The native window's frame is current; the widget's own copy is renewed
+  // only when the window moves or is resized.
+  return geometry().marginsAdded(FrameMarginsOf(this));
+}
+
 QRect FrmMain::OuterTwips() const {
-  const QRect outer = frameGeometry();
+  const QRect outer = OuterPixels();
   return QRect(PixelsToTwips(outer.left()), PixelsToTwips(outer.top()),
                PixelsToTwips(outer.width()), PixelsToTwips(outer.height()));
 }
@@ -245,21 +270,29 @@ QSize FrmMain::ScreenTwips() const {
   return QSize(PixelsToTwips(px.width()), PixelsToTwips(px.height()));
 }
 
-QSize FrmMain::AvailableScreenTwips() const {
-  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-  const QSize px = s ? s->availableGeometry().size() : QSize(1024, 768);
-  return QSize(PixelsToTwips(px.width()), PixelsToTwips(px.height()));
+void FrmMain::MoveOuterTwips(int left, int top) {
+  MoveOuterPixels(QPoint(TwipsToPixels(left), TwipsToPixels(top)));
 }
 
-void FrmMain::MoveOuterTwips(int left, int top) {
-  // A window's position is the position of its frame.
-  move(TwipsToPixels(left), TwipsToPixels(top));
+void FrmMain::MoveOuterPixels(const QPoint& topLeft) {
+  pendingOuterPos_.reset();
+  const QMargins frame = FrameMarginsOf(this);
+  if (!frame.isNull()) {
+    // The client area goes inside the frame the window manager drew.
+    setGeometry(QRect(topLeft + QPoint(frame.left(), frame.top()), size()));
+    return;
+  }
+  // Before its native window exists, a window's position is its frame's:
+  // Qt asks the window manager to put the frame's corner there. (The native
+  // window is therefore never made before the panel is shown: one made
+  // earlier takes the position as the client area's, and every restart
+  // would move the panel by the height of its title bar.) Once framed, the
+  // place is checked again.
+  move(topLeft);
+  if (!isVisible()) pendingOuterPos_ = topLeft;
 }
 
 void FrmMain::ResizeOuterTwips(int width, int height) {
-  // The native window knows its frame (where the platform can tell before
-  // the window is shown).
-  if (!testAttribute(Qt::WA_WState_Created)) winId();
   const QSize outer(TwipsToPixels(width), TwipsToPixels(height));
   const QMargins frame = FrameMarginsOf(this);
   resize(std::max(1, outer.width() - frame.left() - frame.right()),
@@ -270,34 +303,48 @@ void FrmMain::ResizeOuterTwips(int width, int height) {
   if (!isVisible() && frame.isNull()) pendingOuterSize_ = outer;
 }
 
-bool FrmMain::ApplyPendingOuterSize() {
-  if (!pendingOuterSize_) return true;
+void FrmMain::KeepTitleBarReachable() {
+  const QRect outer = OuterPixels();
+  const int title = std::max(FrameMarginsOf(this).top(), kTitleGripPixels);
+  const QPoint place = ReachablePlace(outer, title, AvailableAreas());
+  if (place != outer.topLeft()) MoveOuterPixels(place);
+}
+
+bool FrmMain::ApplyPendingOuter() {
+  if (!pendingOuterPos_ && !pendingOuterSize_) return true;
   const QMargins frame = FrameMarginsOf(this);
   if (frame.isNull()) return false;
-  const QSize outer = *pendingOuterSize_;
+  const std::optional<QPoint> place = pendingOuterPos_;
+  const std::optional<QSize> outer = pendingOuterSize_;
+  pendingOuterPos_.reset();
   pendingOuterSize_.reset();
-  if (!isMaximized() && !isFullScreen())
-    resize(std::max(1, outer.width() - frame.left() - frame.right()),
-           std::max(1, outer.height() - frame.top() - frame.bottom()));
+  if (isMaximized() || isFullScreen()) return true;
+  if (outer)
+    resize(std::max(1, outer->width() - frame.left() - frame.right()),
+           std::max(1, outer->height() - frame.top() - frame.bottom()));
+  if (place && OuterPixels().topLeft() != *place) MoveOuterPixels(*place);
+  KeepTitleBarReachable();
   return true;
 }
 
-void FrmMain::RetryPendingOuterSize(int triesLeft) {
+void FrmMain::RetryPendingOuter(int triesLeft) {
   // The frame extents arrive from the window manager a little later, later
-  // still on a busy machine; a window without any frame keeps its size.
+  // still on a busy machine; a window without any frame keeps its place.
   QTimer::singleShot(100, this, [this, triesLeft] {
-    if (ApplyPendingOuterSize()) return;
-    if (triesLeft > 1)
-      RetryPendingOuterSize(triesLeft - 1);
-    else
+    if (ApplyPendingOuter()) return;
+    if (triesLeft > 1) {
+      RetryPendingOuter(triesLeft - 1);
+    } else {
+      pendingOuterPos_.reset();
       pendingOuterSize_.reset();
+    }
   });
 }
 
 void FrmMain::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
-  if (ApplyPendingOuterSize()) return;
-  RetryPendingOuterSize(10);
+  if (ApplyPendingOuter()) return;
+  RetryPendingOuter(10);
 }
 
 void FrmMain::resizeEvent(QResizeEvent* e) {
@@ -351,7 +398,48 @@ bool FrmMain::HandleKey(QKeyEvent* key) {
   return true;
 }
 
+void FrmMain::TakeDragWhileDisabled(QDropEvent* drag) {
+  const QPoint at = drag->position().toPoint();
+  for (Zone zone : {Zone::Compress, Zone::Extract, Zone::Check}) {
+    if (ZoneLabel(zone)->geometry().contains(at)) {
+      ZoneLabel(zone)->TakeDragWhileDisabled(drag);
+      return;
+    }
+  }
+  drag->setDropAction(Qt::IgnoreAction);
+  drag->ignore();
+}
+
+bool FrmMain::FilterWhileRunning(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      // A disabled window takes no drag, yet the window a check or a
+      // compression opens over the panel disables it while the run goes on:
+      // its zones still take drops for later. The drag reaches the native
+      // window first, in the panel's own coordinates.
+      if (watched != windowHandle() || isEnabled()) return false;
+      TakeDragWhileDisabled(static_cast<QDropEvent*>(event));
+      return true;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu: {
+      // Nothing else of the panel answers the user meanwhile: no menu, no
+      // option changing under the run (the progress window blocks no window,
+      // so that drops get through).
+      auto* widget = qobject_cast<QWidget*>(watched);
+      return widget && widget->window() == this;
+    }
+    default:
+      return false;
+  }
+}
+
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (OperationRunning() && FilterWhileRunning(watched, event)) return true;
   if (watched == chkTop_ && event->type() == QEvent::FocusIn) {
     ApplyTopMost();
     return false;

@@ -11,11 +11,13 @@
 #include <string>
 
 #include "ui/OleColor.h"
+#include "panel/DropQueue.h"
 #include "panel/PanelLayout.h"
 #include "panel/SettingsMenu.h"
 #include "ui/PanelWindow.h"
 
 class QCheckBox;
+class QDropEvent;
 class QLabel;
 class QMimeData;
 
@@ -32,6 +34,8 @@ class FrmMain : public PanelWindow {
   ~FrmMain() override;
 
   // --- PanelWindow -------------------------------------------------------
+  // A drop that arrives while an operation runs waits its turn (DropQueue);
+  // the caption counts the drops that wait.
   void setDropHandler(Zone zone, std::function<void(const QMimeData*)> handler) override;
   void setSplitSettingsHandler(std::function<void()> handler) override;
   void ApplyTopMost() override;
@@ -83,8 +87,9 @@ class FrmMain : public PanelWindow {
   bool LoadWallpaper(const std::string& path);
   bool HasWallpaper() const;
   // A drop on the logo: the first dropped picture becomes the wallpaper,
-  // "Back" is written and the client area takes the picture's size (never
-  // more than the screen offers). GIF files and unreadable files are ignored.
+  // "Back" is written and the client area takes the picture's size; the
+  // whole window stays within the usable part of its screen. GIF files and
+  // unreadable files are ignored.
   void DropWallpaper(const QMimeData* data);
   // A double click on the logo: no wallpaper, "Back" written empty.
   void RemoveWallpaper();
@@ -102,13 +107,18 @@ class FrmMain : public PanelWindow {
   // application quits.
   void setEndHandler(std::function<void()> handler);
 
-  // Geometry in twips. Outer means the whole window frame.
+  // Geometry in twips. Outer means the whole window frame, as the window
+  // manager drew it: a place read back is the place that was set, whatever
+  // the frame.
   QRect OuterTwips() const;
   QSize ClientTwips() const;
   QSize ScreenTwips() const;
-  QSize AvailableScreenTwips() const;
   void MoveOuterTwips(int left, int top);
   void ResizeOuterTwips(int width, int height);
+  // Moves the panel wholly onto the nearest screen when its title bar could
+  // not be grabbed where it is (ReachablePlace). Checked again once the
+  // window manager has framed the panel, as the frame's height counts.
+  void KeepTitleBarReachable();
 
   // The rectangles (twips) the last layout gave the controls.
   const PanelRects& Rects() const { return rects_; }
@@ -125,11 +135,17 @@ class FrmMain : public PanelWindow {
   void BuildControls();
   void ConnectMenu();
   void ApplyRects();
-  bool ApplyPendingOuterSize();
-  void RetryPendingOuterSize(int triesLeft);
+  QRect OuterPixels() const;
+  void MoveOuterPixels(const QPoint& topLeft);
+  bool ApplyPendingOuter();
+  void RetryPendingOuter(int triesLeft);
   void ApplyColours();
   bool OpensMenu(QWidget* hit) const;
   bool HandleKey(QKeyEvent* key);
+  bool FilterWhileRunning(QObject* watched, QEvent* event);
+  void TakeDragWhileDisabled(QDropEvent* drag);
+  DropLabel* ZoneLabel(Zone zone) const;
+  void ShowWaitingDrops(std::size_t waiting);
   void ChooseColour(OleColor& target);
   void ToggleLines(bool hidden);
   void ToggleCaptions(bool hidden);
@@ -153,6 +169,8 @@ class FrmMain : public PanelWindow {
   QCheckBox* chkFolder_ = nullptr;
   QCheckBox* chkDesktop_ = nullptr;
   SettingsMenu menu_;
+  std::array<std::function<void(const QMimeData*)>, 3> zoneHandlers_;
+  DropQueue queue_;
 
   PanelRects rects_;
   OleColor explainColour_ = SystemColour(8);
@@ -163,7 +181,9 @@ class FrmMain : public PanelWindow {
   ColourChooser chooser_;
   std::function<void()> splitSettings_;
   std::function<void()> end_;
-  std::optional<QSize> pendingOuterSize_;  // pixels, until the frame is known
+  // Pixels, until the window manager has framed the panel.
+  std::optional<QPoint> pendingOuterPos_;
+  std::optional<QSize> pendingOuterSize_;
 };
 
 // The panel of this run (nullptr before start-up or after it is gone).

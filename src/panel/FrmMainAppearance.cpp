@@ -5,7 +5,6 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
-#include <QScreen>
 
 #include "core/FileTests.h"
 #include "core/Settings.h"
@@ -88,16 +87,21 @@ void FrmMain::DropWallpaper(const QMimeData* data) {
   if (!LoadWallpaper(picture)) return;
   WriteIni("Main", "Back", picture);
 
-  // The client area takes the picture's size, but a picture larger than the
-  // screen leaves the window no larger than the screen offers, so its frame
-  // and controls stay reachable.
-  const QSize frame = frameGeometry().size() - size();
-  const QSize available = screen() ? screen()->availableGeometry().size() : QSize();
+  // The client area takes the picture's size. A picture larger than the
+  // screen leaves the window no larger than the usable part of its screen,
+  // and a window that would then reach past that part moves back into it:
+  // a top-most panel must never cover what is beside it on the screen with
+  // its frame and controls out of reach.
+  const QMargins frame = FrameMarginsOf(this);
+  const QRect area = AvailableAreaOf(this);
   QSize client = imgBack_->pixmap().size();
-  if (available.isValid())
-    client = client.boundedTo(QSize(std::max(1, available.width() - frame.width()),
-                                    std::max(1, available.height() - frame.height())));
+  if (!area.isEmpty())
+    client = client.boundedTo(area.size().shrunkBy(frame).expandedTo(QSize(1, 1)));
   resize(client);
+  if (area.isEmpty()) return;
+  const QRect outer = OuterPixels();
+  const QPoint inside = KeepInside(area, outer.topLeft(), outer.size());
+  if (inside != outer.topLeft()) MoveOuterPixels(inside);
 }
 
 void FrmMain::RemoveWallpaper() {

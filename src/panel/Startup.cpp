@@ -23,12 +23,6 @@ QCheckBox* Box(FrmMain& panel, const char* name) {
   return panel.findChild<QCheckBox*>(QString::fromLatin1(name));
 }
 
-bool OnAnyScreen(const QRect& outerPixels) {
-  for (const QScreen* screen : QGuiApplication::screens())
-    if (screen->geometry().intersects(outerPixels)) return true;
-  return QGuiApplication::screens().isEmpty();
-}
-
 // The largest width and the largest height among the screens (they may
 // belong to different screens); 0 where no screen is known.
 QSize LargestScreenTwips() {
@@ -60,13 +54,10 @@ void SizePanel(FrmMain& panel) {
   const int height = StoredPanelSize(ReadIni("Main", "Height", "2805"), 2805, largest.height());
   const int width = StoredPanelSize(ReadIni("Main", "Width", "4050"), 4050, largest.width());
   panel.ResizeOuterTwips(width, height);
-  // A place stored for a screen that is gone (or a negative one far off)
-  // would open the panel where nobody can reach it.
-  const QRect outer = panel.OuterTwips();
-  const QRect pixels(TwipsToPixels(outer.left()), TwipsToPixels(outer.top()),
-                     std::max(1, TwipsToPixels(outer.width())),
-                     std::max(1, TwipsToPixels(outer.height())));
-  if (!OnAnyScreen(pixels)) panel.MoveOuterTwips(0, 0);
+  // The stored place has no lower bound: a place stored for a screen that
+  // is gone, or with the title bar dragged above the screen, would open the
+  // panel where nobody can grab it. Its size is known now.
+  panel.KeepTitleBarReachable();
 }
 
 void RestoreWallpaper(FrmMain& panel) {

@@ -73,6 +73,23 @@ class ArchiverHostTest : public QObject {
     QVERIFY(ProgressWindow() == nullptr);
   }
 
+  void theCaptionNamesTheRunAndTheArchiveNotTheLibrary() {
+    QtArchiverHost host;
+    host.setProgressDelay(0);
+    {
+      const RunCaption run("解凍中", "/home/u/dl/写真 2024.zip");
+      auto progress = host.BeginProgress(nullptr, "UnZip");
+      QVERIFY(progress->Update("img/0001.jpg", 30, 120));
+      QCOMPARE(ProgressWindow()->windowTitle(), QString("解凍中 — 写真 2024.zip"));
+      QCOMPARE(ProgressWindow()->labelText(), QString("img/0001.jpg"));
+      QCOMPARE(ProgressWindow()->value(), 250);
+    }
+    // Outside a run the back-end's own title stays.
+    auto progress = host.BeginProgress(nullptr, "Jack");
+    QVERIFY(progress->Update("a.001", 1, 2));
+    QCOMPARE(ProgressWindow()->windowTitle(), QString("Jack"));
+  }
+
   void aFastBackEndDoesNotRepaintTheWindowOnEveryUpdate() {
     QtArchiverHost host;
     host.setProgressDelay(0);
@@ -178,6 +195,7 @@ class ArchiverHostTest : public QObject {
     QTest::newRow("replace") << "cmdReplace" << int(OverwriteAnswer::Replace);
     QTest::newRow("skip") << "cmdSkip" << int(OverwriteAnswer::Skip);
     QTest::newRow("all") << "cmdReplaceAll" << int(OverwriteAnswer::ReplaceAll);
+    QTest::newRow("skip all") << "cmdSkipAll" << int(OverwriteAnswer::SkipAll);
     QTest::newRow("cancel") << "cmdCancel" << int(OverwriteAnswer::Cancel);
     QTest::newRow("esc") << "" << int(OverwriteAnswer::Cancel);
   }

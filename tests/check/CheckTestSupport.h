@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QUrl>
+#include <QWindow>
 #include <QtTest>
 #include <memory>
 #include <string>
@@ -30,6 +31,21 @@ inline void DropOn(QWidget* target, const QMimeData& data) {
   QVERIFY(enter.isAccepted());
   QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &drop);
+}
+
+// A drop as the window system delivers it: to the native window under the
+// mouse, at `target`'s middle. Unlike TryDrop it reaches a disabled window.
+inline bool TryDropThroughWindow(QWidget* target, const QMimeData& data) {
+  QWindow* window = target->window()->windowHandle();
+  const QPointF at = target->mapTo(target->window(), QPointF(target->width() / 2.0, target->height() / 2.0));
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &enter);
+  QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &move);
+  if (!move.isAccepted()) return false;
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &drop);
+  return drop.isAccepted();
 }
 
 // Runs a peer tool in `folder`; the test fails when it does not succeed.

@@ -9,6 +9,7 @@
 #include "compress/CompressRun.h"
 #include "compress/CompressTestSupport.h"
 #include "core/DropList.h"
+#include "extract/ExtractDriver.h"
 #include "platform/RecordingPlatform.h"
 
 using namespace ks;
@@ -391,6 +392,32 @@ class CompressRunTest : public QObject {
     // Stored defaults: self-joining pieces of 1423 KB; the name without its spaces.
     QCOMPARE(jack.lines.at(0), "-r -m1 -v:1423 \"" + src_ + "pack.zip\" \"" + src_ + "\"");
     QVERIFY(fs::exists(src_ + "pack.zip"));
+  }
+
+  void aDropDuringTheRunWaitsForItAndItsResult() {
+    FrmMain& panel = Start("ErrRepPac=-1\r\n");
+    InstallExtractZone(&panel);
+    const std::string later = Make("later.lzh");
+    bool taken = false, dialogStill = false;
+    run_->libraries[LibraryId::Cab].SetHook("Command", [&](const LibraryCall& call) {
+      // The dialog has disabled the panel; the drop still comes through its
+      // window, and the dialog keeps still while its run goes on.
+      dialogStill = !LoadedInBox()->isEnabled();
+      taken = TryDropThroughWindow(run_->Find<QLabel>("lbl2"), *FileDrop({later}));
+      std::ofstream(QuotedArchive(call.args.at(0))) << "archive";
+      return 0;
+    });
+    Drop({Make("a.txt")}, "Cab");
+    TypeNameAndEnter("packed");
+    QVERIFY(taken && dialogStill);
+    // The compression's result stays on view until the user closes it; then
+    // the drop is extracted, with a result window of its own.
+    QTest::qWait(300);
+    QCOMPARE(LoadedFrmChk()->windowTitle(), QString("圧縮結果"));
+    LoadedFrmChk()->Unload();
+    QTRY_VERIFY(LoadedFrmChk() && LoadedFrmChk()->isVisible());
+    QCOMPARE(LoadedFrmChk()->windowTitle(), QString("解凍結果"));
+    QVERIFY(LoadedFrmChk()->Lines().at(0).contains("later.lzh"));
   }
 
   void aNameTakenMeanwhileKeepsTheArchive() {

@@ -1,7 +1,7 @@
 // The extract zone with scripted libraries: the command line of every row
 // through the real panel, busy libraries, names that get no library call,
 // failures that must not stop the run, the run's stacking and result window,
-// and what the panel refuses while a run is going on.
+// and the drops that arrive while a run is going on.
 
 #include <QListWidget>
 #include <QPointer>
@@ -446,39 +446,46 @@ class ExtractDriverTest : public QObject {
     QCOMPARE(DroppedFiles[1], std::string("/earlier/drop"));
   }
 
-  void whileARunGoesOnThePanelTakesNoDropAndDoesNotClose() {
+  void dropsDuringARunWaitTheirTurnAndThePanelDoesNotClose() {
     PanelRun run;
     DropFolder f;
     const std::string a = f.Write("a.lzh", "ab-lh5-........");
     const std::string b = f.Write("b.lzh", "ab-lh5-........");
-    bool extractTaken = true, checkTaken = true, compressCalled = false, closed = true;
-    run.libraries[LibraryId::Unlha].SetHook("Command", [&](const LibraryCall&) {
+    const std::string c = f.Write("c.lzh", "ab-lh5-........");
+    bool extractTaken = false, checkTaken = false, closed = true;
+    QString waitingTitle;
+    run.libraries[LibraryId::Unlha].SetHook("Command", [&](const LibraryCall& call) {
       // What reaches the panel while a library's progress window pumps
-      // events: drops on every zone and the close command.
-      const auto drop = FileDrop({b});
-      extractTaken = TryDrop(run.Find<QLabel>("lbl2"), *drop);
-      checkTaken = TryDrop(run.Find<QLabel>("lbl3"), *drop);
-      TryDrop(run.Find<QLabel>("lbl1"), *drop);
-      closed = run.panel->close();
+      // events: drops on two zones and the close command.
+      if (call.args[0].find(a) != std::string::npos) {
+        extractTaken = TryDrop(run.Find<QLabel>("lbl2"), *FileDrop({b}));
+        checkTaken = TryDrop(run.Find<QLabel>("lbl3"), *FileDrop({c}));
+        closed = run.panel->close();
+        waitingTitle = run.panel->windowTitle();
+      }
       return 0;
     });
     FrmMain& panel = StartPanel(run);
     InstallExtractZone(&panel);
     InstallCheckZone(&panel);
-    panel.setDropHandler(Zone::Compress, [&](const QMimeData*) { compressCalled = true; });
     run.libraries.log->clear();
     DropOn(run.Find<QLabel>("lbl2"), *FileDrop({a}));
-    QVERIFY(!extractTaken);
-    QVERIFY(!checkTaken);
-    QVERIFY(!compressCalled);
+    QVERIFY(extractTaken && checkTaken);
     QVERIFY(!closed);
     QVERIFY(!run.ended);
+    QCOMPARE(waitingTitle, QString("Kestrino — 待機 2 件"));
     QCOMPARE(Commands(run).size(), std::size_t(1));
-    QCOMPARE(DroppedCount, 1);
-    // Afterwards the panel takes drops and closes again.
-    run.libraries[LibraryId::Unlha].SetHook("Command", [](const LibraryCall&) { return 0; });
-    QVERIFY(TryDrop(run.Find<QLabel>("lbl2"), *FileDrop({b})));
-    QCOMPARE(Commands(run).size(), std::size_t(2));
+    // Then, in their order: the extraction of b, then the check of c with
+    // a result window of its own.
+    QTRY_COMPARE(Commands(run).size(), std::size_t(2));
+    QVERIFY(Commands(run)[1].args[0].find(b) != std::string::npos);
+    QCOMPARE(DroppedFiles[1], b);
+    QTRY_VERIFY(LoadedFrmChk() && LoadedFrmChk()->isVisible());
+    QCOMPARE(LoadedFrmChk()->windowTitle(), QString("検査結果"));
+    QCOMPARE(LoadedFrmChk()->Lines().size(), 1);
+    QVERIFY(LoadedFrmChk()->Lines()[0].contains("c.lzh"));
+    QCOMPARE(panel.windowTitle(), QString("Kestrino"));
+    LoadedFrmChk()->Unload();
     run.Close();
   }
 
@@ -492,7 +499,7 @@ class ExtractDriverTest : public QObject {
     QVERIFY(LoadedFrmChk()->isVisible());
     QVERIFY(!panel.isEnabled());
     const QPointer<FrmChk> shown = LoadedFrmChk();
-    QVERIFY(!TryDrop(run.Find<QLabel>("lbl2"), *FileDrop({text})));
+    QVERIFY(!TryDropThroughWindow(run.Find<QLabel>("lbl2"), *FileDrop({text})));
     QCOMPARE(LoadedFrmChk(), shown.data());
     QCOMPARE(shown->Lines().size(), 1);
   }

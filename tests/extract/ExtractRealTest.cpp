@@ -250,7 +250,7 @@ class ExtractRealTest : public QObject {
     f.Write("a.txt", "mine");
     real.Drop({f.Path("z.zip")});
     QCOMPARE(asked.size(), 1);
-    QVERIFY(asked[0].startsWith("上書きの確認|同じ名前のファイルが既にあります。置き換えますか？"));
+    QVERIFY(asked[0].startsWith("上書きの確認|同じ名前のファイルが既にあります。上書きしますか？"));
     QVERIFY(asked[0].endsWith(Q(f.Path("a.txt"))));
     // The question stands over the panel it was asked for.
     QVERIFY2(offCentre.manhattanLength() <= 40, qPrintable(QString::number(offCentre.x())));

@@ -49,6 +49,16 @@ SHIM_UID=0 SHIM_MISSING=qt6-translations-l10n run_deps || fail "deps.sh failed a
 grep -q '^apt-get .*install .*qt6-translations-l10n' "$SHIM_LOG" || fail "no apt-get install as root"
 ! grep -q '^sudo' "$SHIM_LOG" || fail "sudo used as root"
 
+# A user without sudo is told how to install the packages, and not that
+# they are being installed.
+nosudo=$(mktemp -d)
+cp "$shim/id" "$shim/dpkg-query" "$nosudo/"
+out=$(PATH="$nosudo" SHIM_UID=1000 SHIM_MISSING=cmake /bin/bash "$src/scripts/deps.sh" 2>&1) &&
+  fail "deps.sh without sudo succeeded"
+rm -rf "$nosudo"
+grep -q 'apt-get install cmake' <<<"$out" || fail "deps.sh without sudo does not say what to install: $out"
+! grep -q 'Installing' <<<"$out" || fail "deps.sh without sudo says it is installing: $out"
+
 # The program's packages only; the peer tools come with --tests.
 : >"$SHIM_LOG"
 SHIM_UID=0 SHIM_MISSING=lhasa run_deps || fail "deps.sh failed"
@@ -63,7 +73,8 @@ if out=$(PATH="$shim:$PATH" SHIM_UID=1000 SHIM_MISSING=cmake \
   fail "run.sh without a display succeeded"
 fi
 grep -q 'No display' <<<"$out" || fail "run.sh without a display says: $out"
-grep -q 'xvfb-run' <<<"$out" || fail "run.sh does not say how to get a display"
+grep -q "xvfb-run -a \"$(cd "$src" && pwd)/build/kestrino\"" <<<"$out" ||
+  fail "run.sh does not name the built program under a virtual display: $out"
 [ ! -s "$SHIM_LOG" ] || fail "run.sh without a display still installed packages"
 
 # Started with sudo: packages as root, then the build and the program as the

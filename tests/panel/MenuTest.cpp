@@ -278,15 +278,17 @@ class MenuTest : public QObject {
   void hugePictureKeepsTheWindowOnTheScreen() {
     PanelRun run;
     FrmMain& panel = run.Start();
-    const QSize available = panel.screen()->availableGeometry().size();
+    const QRect area = panel.screen()->availableGeometry();
+    const QSize available = area.size();
+    panel.MoveOuterTwips(PixelsToTwips(area.center().x()), PixelsToTwips(area.center().y()));
     const std::string big = run.Folder() + "big.bmp";
     QVERIFY(QImage(available.width() * 2, available.height() + 300, QImage::Format_RGB32)
                 .save(QString::fromStdString(big), "BMP"));
     std::unique_ptr<QMimeData> data(FileDrop(big));
     DropOn(run.Find<QWidget>("lblLogo"), *data);
     QVERIFY(panel.HasWallpaper());
-    QVERIFY(panel.frameGeometry().width() <= available.width());
-    QVERIFY(panel.frameGeometry().height() <= available.height());
+    // No larger than the usable part of the screen, and wholly inside it.
+    QVERIFY(area.contains(panel.frameGeometry()));
     // The picture itself keeps its natural size behind the controls.
     QCOMPARE(run.Find<QWidget>("imgBack")->width(), available.width() * 2);
   }

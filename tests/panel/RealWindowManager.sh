@@ -12,17 +12,8 @@
 # Starts its own virtual screen (xvfb-run) and openbox. Exit status 0 when
 # everything held; screenshots of each open window go to SHOT_FOLDER.
 set -euo pipefail
-
-if [ -z "${KS_REAL_WM_INNER:-}" ]; then
-  for tool in xvfb-run openbox xdotool xprop; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "SKIP: $tool is missing (scripts/deps.sh --tests installs it)"
-      exit 77
-    fi
-  done
-  export KS_REAL_WM_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
+. "$(dirname "$0")/RealWmSupport.sh"
+under_virtual_screen "openbox xdotool xprop" "$@"
 
 build=$(cd "${1:?build folder}" && pwd)
 shots=${2:-}
@@ -32,15 +23,6 @@ trap 'kill $(jobs -p) 2>/dev/null || true; sleep 0.3; rm -rf "$work"' EXIT
 failures=0
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# Polls a command for up to ten seconds.
-wait_for() {
-  for _ in $(seq 100); do
-    if eval "$1" >/dev/null 2>&1; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
-window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
 hex() { printf '0x%x' "$1"; }
 # Position of a window in the stacking order, bottom first (-1: not listed).
 stack_index() {
@@ -65,8 +47,7 @@ on_screen() {
 }
 shot() { [ -n "$shots" ] && import -window root "$shots/$1.png" || true; }
 
-openbox >"$work/openbox.log" 2>&1 &
-wait_for 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || { echo "openbox did not start"; exit 1; }
+start_window_manager openbox "$work/openbox.log"
 
 mkdir "$work/files"
 (cd "$work/files" && seq 1 2000 > a.txt && lha a s.lzh a.txt >/dev/null 2>&1 || printf 'x' > s.lzh)

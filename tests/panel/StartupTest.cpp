@@ -104,11 +104,17 @@ class StartupTest : public QObject {
     run.Settings("Top=600\r\nLeft=" + std::to_string(screen.width() - 299) + "\r\n");
     QCOMPARE(run.Start().OuterTwips().topLeft(), QPoint(0, 0));
 
-    // Partly off the top-left stays (no lower bound); wholly off comes back.
-    run.Settings("Top=-300\r\nLeft=-600\r\n");
-    QCOMPARE(run.Start().OuterTwips().topLeft(), QPoint(-600, -300));
-    run.Settings("Top=-48000\r\nLeft=-48000\r\n");
-    QCOMPARE(run.Start().OuterTwips().topLeft(), QPoint(0, 0));
+    // Partly off the left stays while the title bar can be grabbed; a title
+    // bar above the screen, or a panel off every screen, comes back onto
+    // the screen's usable part.
+    run.Settings("Top=300\r\nLeft=-600\r\n");
+    QCOMPARE(run.Start().OuterTwips().topLeft(), QPoint(-600, 300));
+    for (const char* place : {"Top=-300\r\nLeft=-600\r\n", "Top=-48000\r\nLeft=-48000\r\n"}) {
+      run.Settings(place);
+      const QRect outer = run.Start().OuterTwips();
+      const QRect area = run.panel->screen()->availableGeometry();
+      QCOMPARE(outer.topLeft(), QPoint(PixelsToTwips(area.left()), PixelsToTwips(area.top())));
+    }
 
     // Text that is no number counts as the default.
     run.Settings("Top=abc\r\nLeft=1.5e3\r\nHeight=xyz\r\nWidth=\r\n");

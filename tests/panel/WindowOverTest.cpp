@@ -14,6 +14,7 @@
 #include "check/FrmChk.h"
 #include "dialogs/FrmVer.h"
 #include "panel/PanelTestSupport.h"
+#include "ui/ScreenPlace.h"
 #include "ui/Twips.h"
 
 using namespace ks;
@@ -63,6 +64,29 @@ class WindowOverTest : public QObject {
     // Larger than the area: the title bar and left edge stay reachable.
     QCOMPARE(KeepInside(area, QPoint(-50, 300), QSize(900, 700)), QPoint(0, 0));
     QCOMPARE(KeepInside(area, QPoint(200, 100), QSize(900, 50)), QPoint(0, 100));
+  }
+
+  void aTitleBarOffEveryScreenComesBack_data() {
+    QTest::addColumn<QRect>("outer");
+    QTest::addColumn<QPoint>("expected");
+    // Two screens side by side; the right one has a 24-pixel top panel.
+    QTest::newRow("inside") << QRect(100, 100, 270, 187) << QPoint(100, 100);
+    QTest::newRow("partly off the left, bar grabbable") << QRect(-240, 100, 270, 187) << QPoint(-240, 100);
+    QTest::newRow("only 19 pixels of bar") << QRect(-251, 100, 270, 187) << QPoint(0, 100);
+    QTest::newRow("bar one pixel above") << QRect(100, -1, 270, 187) << QPoint(100, 0);
+    QTest::newRow("bar at the bottom edge") << QRect(100, 580, 270, 187) << QPoint(100, 580);
+    QTest::newRow("bar below the screen") << QRect(100, 590, 270, 187) << QPoint(100, 413);
+    QTest::newRow("under the second's top panel") << QRect(900, 10, 270, 187) << QPoint(900, 24);
+    QTest::newRow("across both, bar on the first") << QRect(700, 100, 270, 187) << QPoint(700, 100);
+    QTest::newRow("far off: nearest screen") << QRect(5000, -3000, 270, 187) << QPoint(1370, 24);
+    QTest::newRow("larger than any screen: corner on the nearest")
+        << QRect(-50, -50, 2000, 900) << QPoint(800, 24);
+  }
+  void aTitleBarOffEveryScreenComesBack() {
+    QFETCH(QRect, outer);
+    QFETCH(QPoint, expected);
+    const QList<QRect> areas{QRect(0, 0, 800, 600), QRect(800, 24, 840, 576)};
+    QCOMPARE(ReachablePlace(outer, 20, areas), expected);
   }
 
   void windowOverAPanelInAScreenCornerStaysOnTheScreen() {

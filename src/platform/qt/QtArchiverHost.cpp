@@ -48,10 +48,14 @@ void PlaceOver(QWidget* window, QWidget* owner) {
 }
 
 // The window the user sees in front of `owner`: a modal window already open
-// over it (the progress window of the running command), else the owner.
+// over it, else the progress window of the running command (it is not
+// modal, so the panel can take further drops), else the owner.
 QWidget* FrontWindow(QWidget* owner) {
   QWidget* modal = QApplication::activeModalWidget();
-  return modal && modal->isVisible() ? modal : owner;
+  if (modal && modal->isVisible()) return modal;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->objectName() == QStringLiteral("frmProgress")) return w;
+  return owner;
 }
 
 // Placed over `owner` and owned by it the way the window system knows
@@ -113,9 +117,9 @@ class QtProgress : public Progress {
         dialog_->setValue(static_cast<int>(part * kSteps));
       }
     }
-    // Repaints and, with the modal window up, takes clicks on Cancel. Before
-    // the window shows, user input waits: nothing must start a second
-    // operation while this one blocks the program.
+    // Repaints and, with the window up, takes clicks on Cancel. Before the
+    // window shows, user input waits: nothing must start a second operation
+    // while this one blocks the program.
     QCoreApplication::processEvents(dialog_ ? QEventLoop::AllEvents
                                             : QEventLoop::ExcludeUserInputEvents);
     return !cancelled_;
@@ -134,7 +138,11 @@ class QtProgress : public Progress {
     dialog_->setMinimumDuration(0);
     dialog_->setAutoClose(false);
     dialog_->setAutoReset(false);
-    dialog_->setWindowModality(Qt::ApplicationModal);
+    // It blocks no window: the panel takes the drops that arrive meanwhile,
+    // which wait their turn, and keeps the rest of itself still while an
+    // operation runs, as the compression dialog does; a Qt dialog stays
+    // above the program's other windows.
+    dialog_->setWindowModality(Qt::NonModal);
     dialog_->setMinimumWidth(320);
     QObject::connect(dialog_, &QProgressDialog::canceled, [this] { cancelled_ = true; });
     PlaceOver(dialog_, owner_);
@@ -156,7 +164,9 @@ class QtProgress : public Progress {
 
 std::unique_ptr<Progress> QtArchiverHost::BeginProgress(WindowHandle owner,
                                                         const std::string& title) {
-  return std::make_unique<QtProgress>(OwnerWindow(owner), QString::fromStdString(title),
+  const std::string& caption = CurrentRunCaption();
+  return std::make_unique<QtProgress>(OwnerWindow(owner),
+                                      QString::fromStdString(caption.empty() ? title : caption),
                                       progressDelay_, onWindowShown);
 }
 
@@ -191,7 +201,7 @@ std::optional<std::string> QtArchiverHost::AskPassword(WindowHandle owner,
 
 OverwriteAnswer QtArchiverHost::AskOverwrite(WindowHandle owner, const std::string& path) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("上書きの確認"),
-                  QStringLiteral("同じ名前のファイルが既にあります。置き換えますか？\n\n%1")
+                  QStringLiteral("同じ名前のファイルが既にあります。上書きしますか？\n\n%1")
                       .arg(QString::fromStdString(path)),
                   QMessageBox::NoButton);
   box.setObjectName(QStringLiteral("frmOverwrite"));
@@ -200,10 +210,10 @@ OverwriteAnswer QtArchiverHost::AskOverwrite(WindowHandle owner, const std::stri
     button->setObjectName(QString::fromLatin1(name));
     return button;
   };
-  QPushButton* replace = add("cmdReplace", QStringLiteral("置き換える"), QMessageBox::YesRole);
+  QPushButton* replace = add("cmdReplace", QStringLiteral("上書き"), QMessageBox::YesRole);
   QPushButton* skip = add("cmdSkip", QStringLiteral("スキップ"), QMessageBox::NoRole);
-  QPushButton* replaceAll =
-      add("cmdReplaceAll", QStringLiteral("すべて置き換える"), QMessageBox::YesRole);
+  QPushButton* replaceAll = add("cmdReplaceAll", QStringLiteral("すべて上書き"), QMessageBox::YesRole);
+  QPushButton* skipAll = add("cmdSkipAll", QStringLiteral("すべてスキップ"), QMessageBox::NoRole);
   QPushButton* cancel = add("cmdCancel", QStringLiteral("キャンセル"), QMessageBox::RejectRole);
   // Nothing is replaced by accident: Enter skips, Esc cancels.
   box.setDefaultButton(skip);
@@ -216,6 +226,7 @@ OverwriteAnswer QtArchiverHost::AskOverwrite(WindowHandle owner, const std::stri
   if (clicked == replace) return OverwriteAnswer::Replace;
   if (clicked == replaceAll) return OverwriteAnswer::ReplaceAll;
   if (clicked == skip) return OverwriteAnswer::Skip;
+  if (clicked == skipAll) return OverwriteAnswer::SkipAll;
   return OverwriteAnswer::Cancel;
 }
 

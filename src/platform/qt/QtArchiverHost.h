@@ -16,7 +16,9 @@ namespace ks {
 class QtArchiverHost : public ArchiverHost {
  public:
   // The progress window ("frmProgress") appears only when the work is still
-  // running after the delay, so quick commands do not flash a window. Each
+  // running after the delay, so quick commands do not flash a window. Its
+  // caption is the current RunCaption ("解凍中 — a.zip"), else `title`; it
+  // shows the share of the work done and the name being worked on. Each
   // Update lets the program repaint; while the window shows, it also takes
   // the user's clicks, and Update returns false once Cancel was pressed.
   std::unique_ptr<Progress> BeginProgress(WindowHandle owner, const std::string& title) override;
@@ -26,8 +28,8 @@ class QtArchiverHost : public ArchiverHost {
   // it says the password was wrong.
   std::optional<std::string> AskPassword(WindowHandle owner, const std::string& archive,
                                          const std::string& entry, bool wrongBefore) override;
-  // A modal question ("frmOverwrite"): replace, skip, replace all or cancel.
-  // Esc and the close box cancel.
+  // A modal question ("frmOverwrite"): replace, skip, replace all, skip all
+  // or cancel. Esc and the close box cancel.
   OverwriteAnswer AskOverwrite(WindowHandle owner, const std::string& path) override;
   // A modal settings window ("frmConfig") with the choices in a list box
   // ("cboSetting"); nullopt on cancel, Esc or the close box.

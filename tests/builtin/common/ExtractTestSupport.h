@@ -127,8 +127,9 @@ class TestHost : public ArchiverHost {
   class ScriptedProgress : public Progress {
    public:
     explicit ScriptedProgress(TestHost& h) : h_(h) {}
-    bool Update(const std::string& name, std::uint64_t, std::uint64_t) override {
+    bool Update(const std::string& name, std::uint64_t done, std::uint64_t total) override {
       ++h_.updates;
+      h_.reports.push_back({name, done, total});
       if (h_.onUpdate) h_.onUpdate(name);
       return !(h_.cancelAfter >= 0 && h_.updates > h_.cancelAfter);
     }
@@ -163,6 +164,11 @@ class TestHost : public ArchiverHost {
   int cancelAfter = -1;  // Update answers Cancel after this many calls
   std::function<void(const std::string&)> onUpdate;
   int updates = 0;
+  struct Report {
+    std::string name;
+    std::uint64_t done, total;
+  };
+  std::vector<Report> reports;  // every Update, in order
   int progressWindows = 0;
   std::vector<std::string> passwordAsked;
   std::vector<bool> askedAgain;  // the wrongBefore of each question

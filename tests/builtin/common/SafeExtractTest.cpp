@@ -185,6 +185,43 @@ TEST_F(Overwrite, ExistingFilesAreReplacedOnlyWhenTheHostSaysSo) {
   EXPECT_EQ(host.overwriteAsked[0], (out / "a.txt").string());
 }
 
+TEST_F(Overwrite, SkipAllKeepsEveryExistingFileWithOneAnswer) {
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFile(out / name, "old");
+  host.overwriteAnswers = {OverwriteAnswer::SkipAll, OverwriteAnswer::Replace};
+  EXPECT_EQ(Extract({{"a.txt", AE_IFREG, "new"},
+                     {"b.txt", AE_IFREG, "new"},
+                     {"d.txt", AE_IFREG, "new"},
+                     {"c.txt", AE_IFREG, "new"}}),
+            kArcOk);
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) EXPECT_EQ(ReadFile(out / name), "old");
+  EXPECT_EQ(ReadFile(out / "d.txt"), "new");
+  EXPECT_EQ(host.overwriteAsked.size(), 1u);
+}
+
+// The progress of an extraction is the share of the archive read: it rises
+// through every entry of a compressed archive, where the bytes written pass
+// the archive's size within the first entries.
+TEST_F(HostileArchive, ProgressIsTheShareOfTheArchiveRead) {
+  std::vector<RawEntry> entries;
+  for (unsigned i = 0; i < 6; ++i)
+    entries.emplace_back("part" + std::to_string(i) + ".txt", AE_IFREG, SomeBytes(400000, i));
+  ASSERT_EQ(Extract(entries, RawFormat::Zip), kArcOk) << result.output;
+  const std::uint64_t size = fs::file_size(scratch / "hostile.zip");
+  ASSERT_FALSE(host.reports.empty());
+  std::vector<std::uint64_t> atEntryStart;  // the first report of each entry
+  std::string last;
+  for (const auto& r : host.reports) {
+    EXPECT_EQ(r.total, size);
+    EXPECT_LE(r.done, r.total);
+    if (r.name != last) atEntryStart.push_back(r.done);
+    last = r.name;
+  }
+  ASSERT_EQ(atEntryStart.size(), entries.size());
+  for (std::size_t i = 1; i < atEntryStart.size(); ++i) EXPECT_GT(atEntryStart[i], atEntryStart[i - 1]);
+  // The last entry starts short of the end: its bytes are still to be read.
+  EXPECT_LT(atEntryStart.back(), size - size / 12);
+}
+
 TEST_F(Overwrite, CancelStopsTheCommandAndKeepsTheFile) {
   WriteFile(out / "a.txt", "old a");
   host.overwriteAnswers = {OverwriteAnswer::Cancel};

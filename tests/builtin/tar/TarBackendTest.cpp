@@ -152,6 +152,16 @@ TEST_F(TarBackendTest, PackingFailuresLeaveNoArchive) {
   EXPECT_EQ(RunCommand(*tar, "-xvqf a b").code, kArcCommandName);
 }
 
+TEST_F(TarBackendTest, PackingShowsTheShareOfTheBytesPacked) {
+  ASSERT_EQ(Pack("-czf", scratch / "shown.tgz").code, kArcOk);
+  std::uint64_t bytes = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(src))
+    if (entry.is_regular_file()) bytes += entry.file_size();
+  ASSERT_FALSE(host.reports.empty());
+  for (const auto& r : host.reports) EXPECT_EQ(r.total, bytes) << r.name;
+  EXPECT_EQ(host.reports.back().done, bytes);
+}
+
 TEST_F(TarBackendTest, CancelWhilePackingRemovesTheArchive) {
   host.cancelAfter = 2;
   const fs::path archive = scratch / "cancelled.tar";

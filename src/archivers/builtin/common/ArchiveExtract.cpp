@@ -139,6 +139,7 @@ int ExtractEntries(EntryReader& reader, const ExtractRequest& request, OutputLog
   SafeExtract out(request.owner, std::filesystem::path(request.folder), log,
                   request.progressTitle.empty() ? "Extracting" : request.progressTitle,
                   reader.fileSize());
+  out.MeasureBy([&reader] { return reader.bytesRead(); });
   if (const int r = out.Open(); r != kArcOk) return r;
 
   log.Line("extracting " + request.archive);

@@ -115,6 +115,7 @@ struct SafeExtract::State {
   std::unique_ptr<ks::Progress> progress;
   std::uint64_t total = 0;
   std::uint64_t done = 0;
+  std::function<std::uint64_t()> bytesRead;  // measures `done` when set
   std::uint64_t doneAtUpdate = 0;
   std::chrono::steady_clock::time_point lastUpdate{};
   bool updatedOnce = false;
@@ -138,6 +139,7 @@ struct SafeExtract::State {
   unsigned tempCounter = 0;
 
   bool replaceAll = false;
+  bool skipAll = false;
   std::unordered_set<std::string> written;
   struct FolderFix {
     std::string rel;
@@ -160,7 +162,8 @@ struct SafeExtract::State {
     updatedOnce = true;
     lastUpdate = now;
     doneAtUpdate = done;
-    if (!progress->Update(currentName, done, total)) cancelled = true;
+    const std::uint64_t shown = bytesRead ? bytesRead() : done;
+    if (!progress->Update(currentName, shown, total)) cancelled = true;
     return !cancelled;
   }
 
@@ -261,6 +264,10 @@ struct SafeExtract::State {
       return kSkipEntry;
     }
     if (replaceAll) return kArcOk;
+    if (skipAll) {
+      log.Line("skipped (exists): " + name);
+      return kSkipEntry;
+    }
     const std::string shown = (target / std::filesystem::path(name)).string();
     switch (TheArchiverHost().AskOverwrite(owner, shown)) {
       case OverwriteAnswer::Replace:
@@ -268,6 +275,9 @@ struct SafeExtract::State {
       case OverwriteAnswer::ReplaceAll:
         replaceAll = true;
         return kArcOk;
+      case OverwriteAnswer::SkipAll:
+        skipAll = true;
+        [[fallthrough]];
       case OverwriteAnswer::Skip:
         log.Line("skipped (exists): " + name);
         return kSkipEntry;
@@ -594,6 +604,10 @@ int SafeExtract::Commit() {
 }
 
 void SafeExtract::Abort() { s_->DropFile(); }
+
+void SafeExtract::MeasureBy(std::function<std::uint64_t()> bytesRead) {
+  s_->bytesRead = std::move(bytesRead);
+}
 
 bool SafeExtract::Progress(std::uint64_t doneBytes) {
   s_->done = doneBytes;

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,7 +59,8 @@ class SafeExtract {
   static constexpr int kSkipEntry = kArcUserSkip;
 
   // `progressTitle` titles the progress window the host shows; `totalBytes`
-  // is the amount of work for it (0 when unknown).
+  // is the amount of work for it (0 when unknown), counted in bytes written
+  // unless MeasureBy says otherwise.
   SafeExtract(WindowHandle owner, std::filesystem::path target, OutputLog& log,
               const std::string& progressTitle, std::uint64_t totalBytes = 0);
   // Removes a file begun and neither committed nor aborted.
@@ -88,6 +90,13 @@ class SafeExtract {
   int Commit();
   // Throws away the file begun (its data was damaged or incomplete).
   void Abort();
+
+  // Measures the work done by `bytesRead` (the bytes of the archive read so
+  // far, out of the total given, which is then the archive's size) instead
+  // of by the bytes written. The written bytes of a compressed archive pass
+  // its size early, which left the whole run at 100 % from the first entry
+  // on; the bytes read rise evenly through every entry.
+  void MeasureBy(std::function<std::uint64_t()> bytesRead);
 
   // Reports progress outside Write (while data is being skipped or tested):
   // false when the user pressed Cancel.

@@ -161,6 +161,7 @@ int MayWrite(WindowHandle owner, const fs::path& target, const std::vector<Found
       replace = true;
       return kArcOk;
     case OverwriteAnswer::Skip:
+    case OverwriteAnswer::SkipAll:
       log.Line("kept the existing " + target.string());
       return kArcUserSkip;
     case OverwriteAnswer::Cancel:

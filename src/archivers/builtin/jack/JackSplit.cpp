@@ -47,6 +47,7 @@ int MayReplace(WindowHandle owner, const std::vector<fs::path>& targets, OutputL
       case OverwriteAnswer::Replace: break;
       case OverwriteAnswer::ReplaceAll: all = true; break;
       case OverwriteAnswer::Skip:
+      case OverwriteAnswer::SkipAll:
         log.Line("not replaced: " + target.string() + "; nothing split");
         return kArcAlreadyExist;
       case OverwriteAnswer::Cancel:

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "archivers/ArchiverHost.h"
+#include "archivers/builtin/common/PackList.h"
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/common/Utf8Locale.h"
 
@@ -33,7 +34,9 @@ struct EntryFree {
 
 class TarWriter {
  public:
-  TarWriter(WindowHandle owner, OutputLog& log) : log_(log), buffer_(kBufferSize) {
+  // `totalBytes`: the sum of the file sizes, for the share of the work done.
+  TarWriter(WindowHandle owner, std::uint64_t totalBytes, OutputLog& log)
+      : log_(log), buffer_(kBufferSize), total_(totalBytes) {
     progress_ = TheArchiverHost().BeginProgress(owner, "Tar");
   }
 
@@ -100,7 +103,7 @@ class TarWriter {
       log_.Line("skipped (not a file or folder): " + name);
       return kArcOk;
     }
-    if (!progress_->Update(name, done_, 0)) {
+    if (!progress_->Update(name, done_, total_)) {
       log_.Line("cancelled");
       return kArcUserCancel;
     }
@@ -146,7 +149,7 @@ class TarWriter {
           return WriteFailed();
         left -= static_cast<std::uint64_t>(n);
         done_ += static_cast<std::uint64_t>(n);
-        if (!progress_->Update(name, done_, 0)) {
+        if (!progress_->Update(name, done_, total_)) {
           log_.Line("cancelled");
           return kArcUserCancel;
         }
@@ -167,9 +170,18 @@ class TarWriter {
   std::unique_ptr<archive, WriterFree> a_;
   std::unique_ptr<ks::Progress> progress_;
   std::vector<char> buffer_;
+  std::uint64_t total_;
   std::uint64_t done_ = 0;
   std::uint64_t entries_ = 0;
 };
+
+// The bytes the files under `names` hold now; 0 when they cannot be told.
+std::uint64_t TotalBytes(const std::vector<ListEntry>& names, const std::string& archive) {
+  PackPlan plan;
+  OutputLog ignored;  // what cannot be read is told by the packing itself
+  if (CollectPackItems(names, fs::path(archive), plan, ignored) != kArcOk) return 0;
+  return plan.totalBytes;
+}
 
 }  // namespace
 
@@ -182,7 +194,7 @@ int CreateTar(WindowHandle owner, const std::string& archive, const std::vector<
   }
   int result;
   {
-    TarWriter writer(owner, log);
+    TarWriter writer(owner, TotalBytes(names, archive), log);
     result = writer.Open(archive, compression);
     for (std::size_t i = 0; result == kArcOk && i < names.size(); ++i)
       result = writer.Add(names[i].name);
