@@ -81,7 +81,8 @@ bench_in() {
   # Archives to extract, made by the peers where a peer makes that kind.
   zip -qr -6 x.zip corpus
   bsdtar -czf x.tgz corpus
-  find corpus -type f | sort | head -3000 > cabfiles
+  find corpus -type f | sort > files
+  head -3000 files > cabfiles
   xargs -d '\n' gcab -c -z x.cab < cabfiles
   "$ka" Unlha32.DLL "\"@$work/lzh5list\"" >/dev/null && mv o5.lzh x5.lzh
   "$ka" Unlha32.DLL "\"@$work/lzh7list\"" >/dev/null && mv o7.lzh x7.lzh
