@@ -137,6 +137,8 @@ class ScriptedHost : public ArchiverHost {
 
   int updates = 0;
   int cancelAfter = -1;  // -1: never
+  std::uint64_t lastDone = 0;  // what the last update reported
+  std::uint64_t lastTotal = 0;
   std::vector<std::string> progressTitles;
   std::vector<std::string> overwriteQuestions;
   OverwriteAnswer overwriteAnswer = OverwriteAnswer::Skip;
@@ -159,8 +161,10 @@ class ScriptedHost : public ArchiverHost {
   class CountingProgress : public Progress {
    public:
     explicit CountingProgress(ScriptedHost& host) : host_(host) {}
-    bool Update(const std::string&, std::uint64_t, std::uint64_t) override {
+    bool Update(const std::string&, std::uint64_t done, std::uint64_t total) override {
       ++host_.updates;
+      host_.lastDone = done;
+      host_.lastTotal = total;
       if (host_.onUpdate) host_.onUpdate();
       return host_.cancelAfter < 0 || host_.updates <= host_.cancelAfter;
     }

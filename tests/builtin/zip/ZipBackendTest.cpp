@@ -19,6 +19,8 @@ class ZipBackendTest : public ScratchFolderTest {
     WriteFile("説明書.txt", "日本語の説明\n");
     WriteFile("a b.txt", "plain text with a space in its name\n");
     WriteFile("資料/sub/noise.bin", Noise(300 * 1024, 7));
+    // Large enough to be streamed rather than packed in memory.
+    WriteFile("資料/sub/large.bin", Noise(1200 * 1024, 8));
     WriteFile("資料/readme.txt", std::string(5000, 'r'));
     fs::create_directories("資料/空のフォルダ");
     list = WriteList({"説明書.txt", "a b.txt", "資料/*.*"});
@@ -109,8 +111,9 @@ TEST_F(ZipBackendTest, LibarchiveReadsBackEveryByte) {
   }
   EXPECT_EQ(status, ARCHIVE_EOF) << archive_error_string(a);
   archive_read_free(a);
-  EXPECT_EQ(read.size(), 7u);
+  EXPECT_EQ(read.size(), 8u);
   EXPECT_TRUE(read["資料/sub/noise.bin"] == ReadFile("資料/sub/noise.bin"));
+  EXPECT_TRUE(read["資料/sub/large.bin"] == ReadFile("資料/sub/large.bin"));
   EXPECT_EQ(read["説明書.txt"], "日本語の説明\n");
   EXPECT_TRUE(read.count("資料/空のフォルダ/"));
 }

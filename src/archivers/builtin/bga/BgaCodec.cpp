@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "archivers/builtin/common/ParallelDeflate.h"
 #include "archivers/builtin/common/ResultCodes.h"
 
 namespace ks {
@@ -286,6 +287,35 @@ class Bzip2Encoder : public StreamEncoder {
   BzStream bz_{BZ2_bzCompressEnd};
 };
 
+// A large file's gzip member compressed on several threads: blocks with the
+// window carried across, so it is barely larger than GzipEncoder's member
+// and the same whatever the number of threads.
+class BlockGzipEncoder : public BgaEncoder {
+ public:
+  explicit BlockGzipEncoder(unsigned threads) : threads_(threads) {}
+
+  int Begin(std::uint64_t) override {
+    gzip_.reset();  // its workers stop before a new member begins
+    gzip_ = std::make_unique<ParallelGzip>(kGzipLevel, threads_, [this](const char* data, std::size_t n) {
+      return (*sink_)(data, n);
+    });
+    return kArcOk;
+  }
+
+  int Feed(const char* data, std::size_t size, bool last, const BgaSink& sink) override {
+    sink_ = &sink;
+    int r = gzip_->Write(data, size);
+    if (r == kArcOk && last) r = gzip_->Finish();
+    return r;
+  }
+
+ private:
+  static constexpr int kGzipLevel = 6;  // zlib's default, as GzipEncoder uses
+  unsigned threads_;
+  const BgaSink* sink_ = nullptr;
+  std::unique_ptr<ParallelGzip> gzip_;
+};
+
 }  // namespace
 
 std::unique_ptr<BgaDecoder> MakeBgaDecoder(BgaMethod method) {
@@ -295,6 +325,11 @@ std::unique_ptr<BgaDecoder> MakeBgaDecoder(BgaMethod method) {
 
 std::unique_ptr<BgaEncoder> MakeBgaEncoder(BgaMethod method) {
   if (method == BgaMethod::Gzip) return std::make_unique<GzipEncoder>();
+  return std::make_unique<Bzip2Encoder>();
+}
+
+std::unique_ptr<BgaEncoder> MakeBgaStreamEncoder(BgaMethod method, unsigned threads) {
+  if (method == BgaMethod::Gzip) return std::make_unique<BlockGzipEncoder>(threads);
   return std::make_unique<Bzip2Encoder>();
 }
 

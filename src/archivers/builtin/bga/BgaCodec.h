@@ -54,5 +54,10 @@ class BgaEncoder {
   virtual int Feed(const char* data, std::size_t size, bool last, const BgaSink& sink) = 0;
 };
 std::unique_ptr<BgaEncoder> MakeBgaEncoder(BgaMethod method);
+// The encoder for a file too large to hold in memory: gzip compressed on
+// `threads` threads in blocks (see ParallelDeflate), so its member differs
+// a little from MakeBgaEncoder's but not with the number of threads; bzip2
+// as MakeBgaEncoder's.
+std::unique_ptr<BgaEncoder> MakeBgaStreamEncoder(BgaMethod method, unsigned threads);
 
 }  // namespace ks

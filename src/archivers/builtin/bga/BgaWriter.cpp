@@ -6,7 +6,7 @@
 
 #include "archivers/builtin/bga/BgaCodec.h"
 #include "archivers/builtin/bga/BgaOutput.h"
-#include "archivers/builtin/bga/BgaPackPool.h"
+#include "archivers/builtin/common/OrderedWorkPool.h"
 #include "archivers/builtin/common/PackReader.h"
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/common/TempOutput.h"
@@ -27,6 +27,35 @@ std::int64_t UnixSeconds(fs::file_time_type time) {
   return std::chrono::duration_cast<std::chrono::seconds>(sys.time_since_epoch()).count();
 }
 
+// One entry on its way into the archive.
+struct BgaPiece {
+  BgaHeader header;
+  // The file's bytes when handed over; afterwards the bytes to store,
+  // compressed when that made them smaller (header.storage and
+  // header.dataSize say which).
+  std::vector<char> data;
+};
+
+// Compresses `piece` with `encoder`, or keeps its bytes when compressing
+// them is no gain.
+void CompressPiece(BgaEncoder& encoder, BgaPiece& piece) {
+  std::vector<char> packed;
+  packed.reserve(piece.data.size());
+  encoder.Begin(piece.data.size());
+  const int r = encoder.Feed(piece.data.data(), piece.data.size(), true,
+                             [&](const char* data, std::size_t n) {
+                               packed.insert(packed.end(), data, data + n);
+                               return packed.size() >= piece.data.size() ? kBgaNotSmaller
+                                                                         : static_cast<int>(kArcOk);
+                             });
+  const bool smaller = r == kArcOk && packed.size() < piece.data.size();
+  if (smaller) piece.data.swap(packed);
+  piece.header.storage = smaller ? kBgaStorageCompressed : kBgaStorageStored;
+  piece.header.dataSize = static_cast<std::uint32_t>(piece.data.size());
+}
+
+using PiecePtr = std::shared_ptr<BgaPiece>;
+
 bool IsReadOnly(const fs::path& file) {
   std::error_code ec;
   const fs::perms perms = fs::status(file, ec).permissions();
@@ -35,10 +64,10 @@ bool IsReadOnly(const fs::path& file) {
 
 class Writer {
  public:
-  Writer(WindowHandle owner, const PackPlan& plan, BgaMethod method, unsigned workers,
+  Writer(WindowHandle owner, const PackPlan& plan, BgaMethod method, unsigned threads,
          OutputLog& log)
       : plan_(plan), method_(method), log_(log), reader_(owner, "Bga", plan.totalBytes, log),
-        pool_(method, workers), maxPending_(2 * workers + 1) {}
+        encoders_(threads == 0 ? 1 : threads), pool_(threads) {}
 
   int Run(const fs::path& file) {
     std::vector<BgaNameParts> names;
@@ -49,7 +78,7 @@ class Writer {
       if (int r = Add(item, names[i]); r != kArcOk) return r;
       // Pieces are written as they come back, in order; only a few wait in
       // memory at any time.
-      while (pool_.pending() > maxPending_)
+      while (pool_.full())
         if (int r = Write(*pool_.TakeOldest()); r != kArcOk) return r;
       if (i < kNamesLogged)
         log_.Line("  " + item.archiveName + (item.isFolder ? "/" : ""));
@@ -119,16 +148,27 @@ class Writer {
     return kArcOk;
   }
 
+  // Queues a piece, to be compressed on a worker when `compress` says so.
+  void Hand(PiecePtr piece, bool compress) {
+    pool_.Submit([this, piece, compress](unsigned worker) {
+      if (compress) {
+        auto& encoder = encoders_[worker];
+        if (!encoder) encoder = MakeBgaEncoder(method_);
+        CompressPiece(*encoder, *piece);
+      }
+      return piece;
+    });
+  }
+
   // Reads an item and hands it to the pool; a large file is written
   // straight away, after everything before it.
   int Add(const PackItem& item, const BgaNameParts& name) {
-    auto piece = std::make_unique<BgaPiece>();
+    auto piece = std::make_shared<BgaPiece>();
     piece->header = HeaderOf(item, name);
     if (item.isFolder) {
       if (!reader_.Tick(item.archiveName)) return kArcUserCancel;
       piece->header.storage = kBgaStorageCompressed;  // what the original writes for folders
-      piece->compress = false;
-      pool_.Add(std::move(piece));
+      Hand(std::move(piece), false);
       return kArcOk;
     }
     std::uint64_t size = 0;
@@ -145,7 +185,7 @@ class Writer {
       return static_cast<int>(kArcOk);
     });
     if (r != kArcOk) return r;
-    pool_.Add(std::move(piece));
+    Hand(std::move(piece), true);
     return kArcOk;
   }
 
@@ -157,8 +197,9 @@ class Writer {
     h.dataSize = h.originalSize;
     if (!Put(EncodeBgaHeader(h))) return WriteFailed("the archive");
     const std::uint64_t dataAt = out_.position();
+    const std::uint64_t doneBefore = reader_.done();
     std::uint64_t read = 0, packed = 0;
-    if (!encoder_) encoder_ = MakeBgaEncoder(method_);
+    if (!encoder_) encoder_ = MakeBgaStreamEncoder(method_, pool_.threads());
     encoder_->Begin(h.originalSize);
     const BgaSink toArchive = [&](const char* data, std::size_t n) {
       packed += n;
@@ -178,6 +219,7 @@ class Writer {
     // Stored after all: the data goes again, as it is, after the header
     // already written for that case.
     if (!out_.Truncate(dataAt)) return WriteFailed("the archive");
+    reader_.RewindTo(doneBefore);
     std::uint64_t size = 0;
     if (int o = reader_.Open(item, size); o != kArcOk) return o;
     if (size != h.originalSize) {
@@ -195,15 +237,15 @@ class Writer {
   PackReader reader_;
   BgaOutput out_;
   std::unique_ptr<BgaEncoder> encoder_;  // for large files, made when needed
-  BgaPackPool pool_;  // last: its workers stop before anything they use goes
-  std::size_t maxPending_;
+  std::vector<std::unique_ptr<BgaEncoder>> encoders_;  // one per worker, made when needed
+  OrderedWork<PiecePtr> pool_;  // last: its workers stop before anything they use goes
 };
 
 }  // namespace
 
 int WriteBga(WindowHandle owner, const PackPlan& plan, BgaMethod method, const fs::path& file,
-             OutputLog& log, unsigned workers) {
-  Writer writer(owner, plan, method, workers, log);
+             OutputLog& log, unsigned threads) {
+  Writer writer(owner, plan, method, threads, log);
   return writer.Run(file);
 }
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include "archivers/builtin/bga/BgaFormat.h"
-#include "archivers/builtin/bga/BgaPackPool.h"
 #include "archivers/builtin/common/OutputLog.h"
 #include "archivers/builtin/common/PackList.h"
+#include "archivers/builtin/common/WorkerThreads.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -19,10 +19,10 @@ namespace ks {
 // kArcBadName. Other results: 0, kArcNotExist (nothing to pack),
 // kArcTooLarge (a file of 4 GiB or more), kArcFileOpen, kArcCannotRead,
 // kArcUserCancel, or a write error. On failure `file` may hold part of an
-// archive; the caller removes it. Small files are compressed by `workers`
-// threads besides the caller's; the archive is the same for any number.
+// archive; the caller removes it. Files are compressed on `threads`
+// threads (1: in the caller's); the archive is the same for any number.
 int WriteBga(WindowHandle owner, const PackPlan& plan, BgaMethod method,
              const std::filesystem::path& file, OutputLog& log,
-             unsigned workers = BgaPackPool::DefaultWorkers());
+             unsigned threads = WorkerThreads());
 
 }  // namespace ks

@@ -30,6 +30,11 @@ class PackReader {
            const std::function<int(const char*, std::size_t)>& sink);
   // Reports progress between files; false on Cancel.
   bool Tick(const std::string& name);
+  // Bytes read so far, and going back to such a count before a file is
+  // read once more (stored after all), so progress never runs past the
+  // total.
+  std::uint64_t done() const { return done_; }
+  void RewindTo(std::uint64_t done) { done_ = done; }
 
  private:
   std::unique_ptr<Progress> progress_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archivers/ArchiverHost.h"
+#include "archivers/builtin/common/OrderedWorkPool.h"
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/codec/LzhCrc16.h"
 #include "archivers/builtin/lha/LzhEncoder.h"
@@ -24,6 +25,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kReadChunk = 256 * 1024;
+// Files up to this size are read whole and coded on a worker, several at
+// once; larger ones are coded as they are read, in the writer's thread.
+constexpr std::uint64_t kInMemory = 1 << 20;
 constexpr const char* kProgressTitle = "UnLha";
 constexpr const char* kStoredMethod = "-lh0-";
 constexpr const char* kFolderMethod = "-lhd-";
@@ -52,14 +56,60 @@ class InputFile {
   int fd_ = -1;
 };
 
+// An entry on its way into the archive: its header, complete, and the
+// bytes that follow it.
+struct LzhPiece {
+  LzhEntryHeader header;
+  std::string name;                // for messages
+  std::vector<std::uint8_t> data;  // the file when handed over, then what to store
+};
+using PiecePtr = std::shared_ptr<LzhPiece>;
+
+// A worker's coder, writing into the piece it codes.
+class PieceCoder {
+ public:
+  explicit PieceCoder(LzhMethod method)
+      : encoder_(method, [this](const std::uint8_t* d, std::size_t n) {
+          out_->insert(out_->end(), d, d + n);
+          return static_cast<int>(kArcOk);
+        }) {}
+
+  // Codes the piece's data, or keeps it stored when coding does not make it
+  // smaller.
+  void Code(LzhPiece& piece) {
+    std::vector<std::uint8_t> coded;
+    bool stored = piece.data.empty();
+    if (!stored) {
+      out_ = &coded;
+      encoder_.Reset(piece.data.size() - 1);
+      encoder_.Write(piece.data.data(), piece.data.size());
+      encoder_.Finish();
+      stored = encoder_.limitExceeded();
+    }
+    if (stored) {
+      piece.header.method = kStoredMethod;
+    } else {
+      piece.data.swap(coded);
+    }
+    piece.header.compressedSize = static_cast<std::uint32_t>(piece.data.size());
+  }
+
+ private:
+  std::vector<std::uint8_t>* out_ = nullptr;
+  LzhEncoder encoder_;
+};
+
 class ArchiveWriter {
  public:
-  ArchiveWriter(WindowHandle owner, const PackPlan& plan, LzhMethod method, OutputLog& log)
+  ArchiveWriter(WindowHandle owner, const PackPlan& plan, LzhMethod method, unsigned threads,
+                OutputLog& log)
       : plan_(plan),
         log_(log),
         progress_(TheArchiverHost().BeginProgress(owner, kProgressTitle)),
         encoder_(method, [this](const std::uint8_t* d, std::size_t n) { return out_.Write(d, n); }),
-        buffer_(kReadChunk) {}
+        buffer_(kReadChunk),
+        coders_(threads == 0 ? 1 : threads),
+        pool_(threads) {}
 
   int Run(const fs::path& file) {
     if (int r = out_.Create(file); r != kArcOk) {
@@ -83,7 +133,35 @@ class ArchiveWriter {
       if (!Tick(item.archiveName)) return Cancelled();
       const int r = item.isFolder ? Folder(item) : File(item);
       if (r != kArcOk) return r;
+      // Entries are written as they come back, in order; only a few wait
+      // in memory at any time.
+      while (pool_.full())
+        if (int w = WritePiece(*pool_.TakeOldest()); w != kArcOk) return w;
     }
+    return WriteAllPending();
+  }
+
+  // Queues an entry; a file's data is coded on a worker.
+  void Hand(PiecePtr piece, bool isFile) {
+    pool_.Submit([this, piece, isFile](unsigned worker) {
+      if (isFile) {
+        auto& coder = coders_[worker];
+        if (!coder) coder = std::make_unique<PieceCoder>(encoder_.method());
+        coder->Code(*piece);
+      }
+      return piece;
+    });
+  }
+
+  int WritePiece(const LzhPiece& piece) {
+    if (int r = WriteHeader(piece.header, piece.name); r != kArcOk) return r;
+    const int r = out_.Write(piece.data.data(), piece.data.size());
+    return r == kArcOk ? r : WriteFailed(r);
+  }
+
+  int WriteAllPending() {
+    while (pool_.pending() > 0)
+      if (int r = WritePiece(*pool_.TakeOldest()); r != kArcOk) return r;
     return kArcOk;
   }
 
@@ -136,9 +214,29 @@ class ArchiveWriter {
   int Folder(const PackItem& item) {
     struct stat st {};
     if (::stat(item.source.c_str(), &st) != 0) st.st_mode = 0755;
-    LzhEntryHeader h = HeaderFor(item, st);
-    h.method = kFolderMethod;
-    return WriteHeader(h, item.archiveName);
+    auto piece = std::make_shared<LzhPiece>();
+    piece->header = HeaderFor(item, st);
+    piece->header.method = kFolderMethod;
+    piece->name = item.archiveName;
+    Hand(std::move(piece), false);
+    return kArcOk;
+  }
+
+  // Reads a small file whole and hands it to a worker to code.
+  int SmallFile(InputFile& in, const PackItem& item, LzhEntryHeader& h, std::uint64_t size) {
+    auto piece = std::make_shared<LzhPiece>();
+    piece->data.reserve(static_cast<std::size_t>(size));
+    std::uint16_t crc = 0;
+    int r = Stream(in, item, size, [&](const std::uint8_t* d, std::size_t n) {
+      piece->data.insert(piece->data.end(), d, d + n);
+      return static_cast<int>(kArcOk);
+    }, crc, [] { return false; });
+    if (r != kArcOk) return r;
+    h.dataCrc = crc;
+    piece->header = std::move(h);
+    piece->name = item.archiveName;
+    Hand(std::move(piece), true);
+    return kArcOk;
   }
 
   int File(const PackItem& item) {
@@ -156,6 +254,8 @@ class ArchiveWriter {
     LzhEntryHeader h = HeaderFor(item, st);
     h.method = MethodInfo(encoder_.method()).id;
     h.originalSize = static_cast<std::uint32_t>(size);
+    if (size <= kInMemory) return SmallFile(in, item, h, size);
+    if (int r = WriteAllPending(); r != kArcOk) return r;
     const std::uint64_t headerAt = out_.position();
     if (int r = WriteHeader(h, item.archiveName); r != kArcOk) return r;
     const std::uint64_t dataAt = out_.position();
@@ -225,16 +325,18 @@ class ArchiveWriter {
   OutputLog& log_;
   std::unique_ptr<Progress> progress_;
   LzhOutput out_;
-  LzhEncoder encoder_;
+  LzhEncoder encoder_;  // for large files, in this thread
   std::vector<std::uint8_t> buffer_;
   std::uint64_t done_ = 0;
+  std::vector<std::unique_ptr<PieceCoder>> coders_;  // one per worker, made when needed
+  OrderedWork<PiecePtr> pool_;  // last: its workers stop before anything they use goes
 };
 
 }  // namespace
 
 int WriteLzhArchive(WindowHandle owner, const PackPlan& plan, const fs::path& file,
-                    LzhMethod method, OutputLog& log) {
-  ArchiveWriter writer(owner, plan, method, log);
+                    LzhMethod method, OutputLog& log, unsigned threads) {
+  ArchiveWriter writer(owner, plan, method, threads, log);
   return writer.Run(file);
 }
 

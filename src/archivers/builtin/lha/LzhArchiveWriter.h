@@ -7,6 +7,7 @@
 
 #include "archivers/builtin/common/OutputLog.h"
 #include "archivers/builtin/common/PackList.h"
+#include "archivers/builtin/common/WorkerThreads.h"
 #include "archivers/builtin/lha/LzhMethod.h"
 #include "platform/Platform.h"
 
@@ -18,7 +19,9 @@ namespace ks {
 // file that cannot be read, kArcTooLarge for a file of 4 GiB or more,
 // kArcUserCancel, or a write error (kArcDiskSpace, kArcReadOnly,
 // kArcCannotWrite). On any failure the unfinished archive is removed.
+// Files are coded on `threads` threads (1: in the caller's); the archive is
+// the same for any number.
 int WriteLzhArchive(WindowHandle owner, const PackPlan& plan, const std::filesystem::path& file,
-                    LzhMethod method, OutputLog& log);
+                    LzhMethod method, OutputLog& log, unsigned threads = WorkerThreads());
 
 }  // namespace ks

@@ -15,8 +15,12 @@
 
 #include "archivers/ArchiverHost.h"
 #include "archivers/builtin/common/PackList.h"
+#include "archivers/builtin/common/OutFile.h"
+#include "archivers/builtin/common/ParallelDeflate.h"
 #include "archivers/builtin/common/ResultCodes.h"
+#include "archivers/builtin/common/TempOutput.h"
 #include "archivers/builtin/common/Utf8Locale.h"
+#include "archivers/builtin/common/WorkerThreads.h"
 
 namespace ks {
 namespace {
@@ -24,6 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kBufferSize = 1 << 20;
+constexpr int kGzipLevel = 6;  // gzip's and bsdtar's default
 
 struct WriterFree {
   void operator()(archive* a) const { archive_write_free(a); }
@@ -43,9 +48,9 @@ class TarWriter {
   int Open(const std::string& file, TarCompression compression) {
     a_.reset(archive_write_new());
     archive_write_set_format_pax_restricted(a_.get());
-    if (compression == TarCompression::Gzip) archive_write_add_filter_gzip(a_.get());
     if (compression == TarCompression::Bzip2) archive_write_add_filter_bzip2(a_.get());
     if (compression != TarCompression::None) archive_write_set_bytes_in_last_block(a_.get(), 1);
+    if (compression == TarCompression::Gzip) return OpenGzip(file);
     if (archive_write_open_filename(a_.get(), file.c_str()) != ARCHIVE_OK) {
       log_.Line("cannot create " + file + ": " + ErrorText());
       return archive_errno(a_.get()) == ENOSPC ? kArcDiskSpace : kArcCannotWrite;
@@ -82,6 +87,10 @@ class TarWriter {
       log_.Line("cannot write the archive: " + ErrorText());
       return archive_errno(a_.get()) == ENOSPC ? kArcDiskSpace : kArcCannotWrite;
     }
+    if (gzip_ && (gzip_->Finish() != kArcOk || !file_.Close())) {
+      log_.Line(std::string("cannot write the archive: ") + std::strerror(file_.error()));
+      return WriteErrorResult(file_.error());
+    }
     return kArcOk;
   }
 
@@ -96,6 +105,32 @@ class TarWriter {
   int WriteFailed() {
     log_.Line("cannot write the archive: " + ErrorText());
     return archive_errno(a_.get()) == ENOSPC ? kArcDiskSpace : kArcCannotWrite;
+  }
+
+  // libarchive writes the tar stream and we compress it: one gzip stream
+  // whose blocks are deflated on every core (libarchive's own filter uses
+  // one).
+  int OpenGzip(const std::string& file) {
+    if (!file_.Open(file, "wb")) {
+      log_.Line("cannot create " + file + ": " + std::strerror(file_.error()));
+      return WriteErrorResult(file_.error());
+    }
+    gzip_ = std::make_unique<ParallelGzip>(kGzipLevel, WorkerThreads(), [this](const char* d, std::size_t n) {
+      return file_.Write(d, n) ? static_cast<int>(kArcOk) : WriteErrorResult(file_.error());
+    });
+    if (archive_write_open2(a_.get(), this, nullptr, &TarWriter::ToGzip, nullptr, nullptr) != ARCHIVE_OK) {
+      log_.Line("cannot start the archive: " + ErrorText());
+      return kArcCannotWrite;
+    }
+    return kArcOk;
+  }
+
+  static la_ssize_t ToGzip(archive* a, void* self, const void* data, std::size_t size) {
+    auto& writer = *static_cast<TarWriter*>(self);
+    if (writer.gzip_->Write(static_cast<const char*>(data), size) == kArcOk)
+      return static_cast<la_ssize_t>(size);
+    archive_set_error(a, writer.file_.error(), "%s", std::strerror(writer.file_.error()));
+    return -1;
   }
 
   int AddOne(const std::string& name, const struct stat& st) {
@@ -167,6 +202,8 @@ class TarWriter {
   };
 
   OutputLog& log_;
+  OutFile file_;                        // a tar.gz archive, written by gzip_
+  std::unique_ptr<ParallelGzip> gzip_;  // after file_: its workers stop first
   std::unique_ptr<archive, WriterFree> a_;
   std::unique_ptr<ks::Progress> progress_;
   std::vector<char> buffer_;

@@ -1,7 +1,8 @@
 #pragma once
-// Writes a ZIP archive of a pack plan: deflate, UTF-8 names flagged, and with
-// a password the traditional PKWARE encryption, which every ZIP reader opens
-// (Windows' own included).
+// Writes a ZIP archive of a pack plan: deflate, UTF-8 names flagged, Unix
+// permissions, ZIP64 where sizes or counts need it, and with a password the
+// traditional PKWARE encryption, which every ZIP reader opens (Windows' own
+// included).
 
 #include <filesystem>
 #include <optional>
@@ -9,6 +10,7 @@
 
 #include "archivers/builtin/common/OutputLog.h"
 #include "archivers/builtin/common/PackList.h"
+#include "archivers/builtin/common/WorkerThreads.h"
 #include "platform/Platform.h"
 
 namespace ks {
@@ -18,8 +20,11 @@ namespace ks {
 // window owned by `owner`. Returns 0, kArcUserCancel,
 // kArcFileOpen / kArcCannotRead for a file that cannot be read, or a write
 // error (kArcDiskSpace, kArcReadOnly, kArcCannotWrite). On failure `file` may
-// hold a partial archive; the caller removes it.
+// hold a partial archive; the caller removes it. Entries are deflated on
+// `threads` threads (1: in the caller's); without a password the archive is
+// the same for any number.
 int WriteZip(WindowHandle owner, const PackPlan& plan, const std::filesystem::path& file,
-             const std::optional<std::string>& password, int level, OutputLog& log);
+             const std::optional<std::string>& password, int level, OutputLog& log,
+             unsigned threads = WorkerThreads());
 
 }  // namespace ks

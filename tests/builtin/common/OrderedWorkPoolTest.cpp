@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "archivers/builtin/common/OrderedWorkPool.h"
+#include "archivers/builtin/common/WorkerThreads.h"
+
+namespace ks {
+namespace {
+
+TEST(OrderedWorkPool, ResultsComeBackInTheOrderGivenWhateverTheThreads) {
+  for (unsigned threads : {1u, 3u}) {
+    OrderedWork<int> work(threads, 4);
+    std::vector<int> taken;
+    for (int i = 0; i < 40; ++i) {
+      // Early jobs take longest, so later ones finish first on workers.
+      work.Submit([i](unsigned worker) {
+        EXPECT_LT(worker, 3u);
+        std::this_thread::sleep_for(std::chrono::microseconds((40 - i) * 50));
+        return i;
+      });
+      while (work.full()) taken.push_back(work.TakeOldest());
+      EXPECT_LE(work.pending(), 4u);
+    }
+    while (work.pending() > 0) taken.push_back(work.TakeOldest());
+    ASSERT_EQ(taken.size(), 40u) << threads;
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(taken[i], i) << threads;
+  }
+}
+
+TEST(OrderedWorkPool, AFailedJobThrowsWhereItIsTakenAndCancelDropsTheRest) {
+  for (unsigned threads : {1u, 2u}) {
+    std::atomic<int> ran{0};
+    OrderedWork<int> work(threads, 100);
+    work.Submit([](unsigned) -> int { throw std::runtime_error("no memory"); });
+    for (int i = 0; i < 50; ++i)
+      work.Submit([&](unsigned) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return ++ran;
+      });
+    EXPECT_THROW(work.TakeOldest(), std::runtime_error);
+    work.Cancel();
+    const int after = ran;
+    EXPECT_EQ(work.pending(), 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(ran, after) << "a job ran after Cancel returned";
+    // Inline, every job has run when submitted; on workers Cancel came first.
+    if (threads > 1) {
+      EXPECT_LT(after, 50);
+    }
+  }
+}
+
+TEST(WorkerThreads, TheVariableForcesACountAndAnythingElseMeansEveryCore) {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::pair<const char*, unsigned> cases[] = {
+      {"1", 1}, {"4", 4}, {"0", cores}, {"-2", cores}, {"3x", cores}, {"", cores}, {"100000", cores}};
+  for (const auto& [value, expected] : cases) {
+    ::setenv(kThreadsVariable, value, 1);
+    EXPECT_EQ(WorkerThreads(), expected) << "'" << value << "'";
+  }
+  ::unsetenv(kThreadsVariable);
+  EXPECT_EQ(WorkerThreads(), cores);
+}
+
+}  // namespace
+}  // namespace ks
