@@ -82,7 +82,6 @@ class Run {
     }
     if (entry.folder) {
       if (!files_.MakeFolder(path_)) return Stop(Outcome::WriteFailed, &path_);
-      ++report_.written;
       return Skip(archive);
     }
     if (!MakeParent()) return Stop(Outcome::WriteFailed, &path_);
@@ -107,7 +106,6 @@ class Run {
       return Stop(OutcomeOf(f), &path_);
     }
     if (!files_.Commit(replace, entry)) return Stop(Outcome::WriteFailed, &path_);
-    ++report_.written;
     return true;
   }
 

@@ -59,8 +59,7 @@ using ArchiveMaker = Archive* (*)(Source& source);
 
 struct Report {
   Outcome outcome = Outcome::Done;
-  WideText where;       // the entry or path the outcome is about, if any
-  unsigned written = 0; // files and folders made
+  WideText where;  // the entry or path the outcome is about, if any
 };
 
 Report Extract(ArchiveMaker make, Source& source, Files& files, Feedback& feedback);

@@ -119,13 +119,24 @@ static int build(unsigned n, const unsigned char *len, int table_bits, unsigned 
   return 1;
 }
 
-/* Every pattern decodes to `symbol`, taking no bits: the form of a code
- * with one symbol. */
-static void build_single(unsigned symbol, unsigned char *len, int table_bits, unsigned short *table)
+/* A table's count of lengths: 0 announces a code of one symbol, which
+ * follows in as many bits and then takes no bits at all; `*n` is left 0 for
+ * it. Otherwise the lengths to come are cleared. False for a symbol out of
+ * the alphabet. */
+static int read_count(int count_bits, unsigned symbols, unsigned char *len, int table_bits,
+                      unsigned short *table, unsigned *n)
 {
-  unsigned k;
-  for (k = 0; k < (1u << table_bits); k++) table[k] = (unsigned short)symbol;
-  len[symbol] = 0;
+  unsigned k, only;
+  *n = bits(count_bits);
+  if (*n != 0) {
+    for (k = 0; k < *n; k++) lengths[k] = 0;
+    return 1;
+  }
+  only = bits(count_bits);
+  if (only >= symbols) return 0;
+  for (k = 0; k < (1u << table_bits); k++) table[k] = (unsigned short)only;
+  len[only] = 0;
+  return 1;
 }
 
 /* The next symbol, or -1 for a pattern no code starts with. */
@@ -155,18 +166,12 @@ static int build_from(unsigned read, unsigned symbols, unsigned char *len, int t
 
 /* A count of `count_bits`, then as many lengths: 0-6 in three bits, 7 and
  * more as 111 and one 1 per extra unit up to a 0; after the length with
- * index `zero_run_after` a 2-bit count of zero lengths. A count of 0 is
- * followed by the one symbol of the code. */
+ * index `zero_run_after` a 2-bit count of zero lengths. */
 static int read_short_lengths(unsigned symbols, int count_bits, unsigned zero_run_after)
 {
-  unsigned n = bits(count_bits), i, len;
-  if (n == 0) {
-    n = bits(count_bits);
-    if (n >= symbols) return 0;
-    build_single(n, short_len, SHORT_BITS, short_table);
-    return 1;
-  }
-  for (i = 0; i < n; i++) lengths[i] = 0;
+  unsigned n, i, len;
+  if (!read_count(count_bits, symbols, short_len, SHORT_BITS, short_table, &n)) return 0;
+  if (n == 0) return 1;
   i = 0;
   while (i < n) {
     len = bits(3);
@@ -186,15 +191,10 @@ static int read_short_lengths(unsigned symbols, int count_bits, unsigned zero_ru
  * 0 one zero, 1 three to 18 zeros, 2 twenty to 531 zeros, n a length n-2. */
 static int read_literal_lengths(void)
 {
-  unsigned n = bits(9), i, zeros;
+  unsigned n, i, zeros;
   int c;
-  if (n == 0) {
-    n = bits(9);
-    if (n >= LITERAL_CODES) return 0;
-    build_single(n, literal_len, LITERAL_BITS, literal_table);
-    return 1;
-  }
-  for (i = 0; i < n; i++) lengths[i] = 0;
+  if (!read_count(9, LITERAL_CODES, literal_len, LITERAL_BITS, literal_table, &n)) return 0;
+  if (n == 0) return 1;
   i = 0;
   while (i < n) {
     c = decode(short_table, SHORT_BITS, short_len);

@@ -47,7 +47,12 @@ bool MakeFolders(const WideText& full) {
   return MakeFolders(parent) && (CreateDirectoryW(W(full), nullptr) || IsFolder(full));
 }
 
-WinFiles::~WinFiles() { Abort(); }
+WinFiles::~WinFiles() {
+  Abort();
+  // A folder made for a run that wrote nothing (a damaged archive) goes
+  // again; RemoveDirectoryW leaves a folder that holds anything.
+  if (madeRoot_) RemoveDirectoryW(W(root_));
+}
 
 bool WinFiles::Open(const WideText& folder) {
   const DWORD n = GetFullPathNameW(W(folder), 0, nullptr, nullptr);
@@ -69,6 +74,7 @@ bool WinFiles::Open(const WideText& folder) {
     Append(root_, share ? u"\\\\?\\UNC" : u"\\\\?\\");
     Append(root_, shown_.data() + (share ? 1 : 0));
   }
+  madeRoot_ = !IsFolder(root_);
   return MakeFolders(root_);
 }
 

@@ -37,6 +37,7 @@ class WinFiles : public Files {
   WideText target_;
   WideText temp_;
   HANDLE file_ = INVALID_HANDLE_VALUE;
+  bool madeRoot_ = false;
 };
 
 // Makes `full` and the folders above it; true when it is a folder.

@@ -60,9 +60,14 @@ LRESULT CALLBACK StubWindow::Procedure(HWND window, UINT message, WPARAM w, LPAR
 
 LRESULT StubWindow::Handle(UINT message, WPARAM w, LPARAM l) {
   switch (message) {
+    // Enter in the window presses 展開: the dialog keyboard handling asks
+    // for the default button and sends IDOK when there is none.
+    case DM_GETDEFID:
+      return MAKELRESULT(kExtract, DC_HASDEFID);
     case WM_COMMAND:
       switch (LOWORD(w)) {
         case kBrowse: Browse(); return 0;
+        case IDOK:
         case kExtract: StartExtraction(); return 0;
         case IDCANCEL:
         case kCancel:

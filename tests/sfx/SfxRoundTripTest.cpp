@@ -119,6 +119,15 @@ QProcessEnvironment WineEnvironment() {
   return env;
 }
 
+// Ends the wine server of the prefix: it outlives the programs it ran, and
+// one started without a display would keep the next program from showing
+// its window.
+void StopWine() {
+  if (!gWineStarted) return;
+  RunProcess("/usr/lib/wine/wineserver", {"-k"}, BuildFolder(), WineEnvironment());
+  RunProcess("/usr/lib/wine/wineserver", {"-w"}, BuildFolder(), WineEnvironment());
+}
+
 // The program with its stub swapped for the stub's x86-64 twin.
 std::string Twin(const fs::path& program, SfxStub stub, const fs::path& twin) {
   const std::string bytes = FileBytes(program);
@@ -132,10 +141,7 @@ class SfxRoundTripTest : public QObject {
   Q_OBJECT
  private slots:
   void cleanup() { UnloadCompressWindows(); }
-  // wine's server outlives the programs it ran; it goes with the test.
-  void cleanupTestCase() {
-    if (gWineStarted) RunProcess("/usr/lib/wine/wineserver", {"-k"}, BuildFolder(), WineEnvironment());
-  }
+  void cleanupTestCase() { StopWine(); }
 
   void windowsRoundTrip_data() {
     QTest::addColumn<QString>("entry");
@@ -174,6 +180,28 @@ class SfxRoundTripTest : public QObject {
     Contents expected = s.expected;
     if (!emptyFolders) expected.erase("資料/空のフォルダ");  // a cabinet holds files only
     QVERIFY(ContentsOf(s.Run() / "展開テスト") == expected);
+  }
+
+  // WinSFX as a user meets it: the window, Enter for 展開, the message.
+  void windowStubExtractsWhenEnterIsPressed() {
+    Sample s(SampleTree());
+    SfxPanel panel;
+    const fs::path program = panel.Make(s, "Lzh WinSFX Win32用", "window");
+    QVERIFY(fs::exists(program));
+    const fs::path twinStub = BuildFolder() / "sfx-stubs" / "x64" / "lzhwin.exe";
+    bool tools = Have(kWine, "wine64") && Have("xvfb-run", "xvfb") && Have("xdotool", "xdotool");
+    tools = Have("openbox", "openbox") && tools;
+    if (!tools) QSKIP("a tool to run the window is missing");
+    if (!fs::exists(twinStub)) {
+      Have("x86_64-w64-mingw32-g++", "g++-mingw-w64-x86-64-win32");
+      QSKIP("the x86-64 twins of the stubs were not built (the build needs the cross compiler)");
+    }
+    fs::create_directories(s.Run());
+    Write(s.Run() / "window.exe", Twin(program, SfxStub::LzhWindow, twinStub));
+    const QString script = qEnvironmentVariable("KS_SOURCE_DIR") + "/tests/sfx/window_stub.sh";
+    StopWine();
+    QCOMPARE(RunProcess("xvfb-run", {"-a", "bash", script, "window.exe"}, s.Run(), WineEnvironment()), 0);
+    QVERIFY(ContentsOf(s.Run() / "window") == s.expected);
   }
 
   void dosRoundTrip() {

@@ -131,5 +131,17 @@ TEST_F(SelfExtractorTest, AnExistingProgramIsNotReplaced) {
   }
 }
 
+TEST(SelfExtractorRefusalTest, OnlyProgramsNothingHereCanMakeAreRefusedBeforeARun) {
+  const auto unlha = MakeBuiltinLibrary(LibraryId::Unlha);
+  for (const char* win16 : {" -jw", " -jw3"})
+    EXPECT_NE(unlha->CommandRefusal(std::string("s -x1 \"/w/~ks.tmp\"") + win16).find("Windows 3.x"),
+              std::string::npos);
+  for (const char* line : {"s -x1 \"/w/~ks.tmp\" -gw", "s -x1 \"/w/~ks.tmp\" -gw3", "s -x1 \"/w/~ks.tmp\" \"/w/\"",
+                           "\"@/app/kestrino.tmp\""})
+    EXPECT_EQ(unlha->CommandRefusal(line), "") << line;
+  EXPECT_EQ(MakeBuiltinLibrary(LibraryId::Cab)->CommandRefusal("-f -w \"/w/~ks.cab\""), "");
+  EXPECT_EQ(MakeBuiltinLibrary(LibraryId::Bga)->CommandRefusal("s \"/w/~ks.tmp\""), "");
+}
+
 }  // namespace
 }  // namespace ks::test

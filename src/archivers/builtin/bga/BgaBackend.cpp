@@ -19,6 +19,7 @@
 #include "archivers/builtin/common/CommandLine.h"
 #include "archivers/builtin/common/CreateCommand.h"
 #include "archivers/builtin/common/ListArchive.h"
+#include "archivers/builtin/common/SelfExtractor.h"
 
 namespace ks {
 namespace fs = std::filesystem;
@@ -42,6 +43,10 @@ class BgaBackend : public BuiltinBackend {
       OutputLog ignored;
       return reader.Open(file) == kArcOk && TestEntries(reader, ignored) == kArcOk ? 1 : 0;
     });
+  }
+
+  std::string CommandRefusal(const std::string& commandLine) override {
+    return commandLine.rfind("s ", 0) == 0 ? MissingStubRefusal(SfxStub::Bga) : std::string();
   }
 
  protected:

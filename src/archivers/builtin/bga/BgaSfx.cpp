@@ -11,26 +11,19 @@ namespace ks {
 namespace fs = std::filesystem;
 
 int BgaMakeSelfExtractor(const std::string& archive, OutputLog& log) {
-  if (const std::string missing = MissingStubReason(SfxStub::Bga); !missing.empty()) {
-    log.Line(missing);
-    return kArcNotSupported;
-  }
-  BgaReader reader;
-  int r = reader.Open(archive);
-  if (r != kArcOk) {
-    log.Line(reader.errorText());
-  } else if (reader.start() != 0) {
-    log.Line("the archive does not start at the file's first byte (a program already?): " + archive);
-    r = kArcNotArcFile;
-  } else {
-    r = TestEntries(reader, log);
-  }
-  if (r != kArcOk) {
-    log.Line("no self-extractor made");
-    return r;
-  }
   const fs::path path(archive);
-  return WriteSelfExtractor(SfxStub::Bga, path, SelfExtractorName(path, path.parent_path()), log);
+  return MakeSelfExtractor(SfxStub::Bga, path, path.parent_path(), [&](OutputLog& checkLog) {
+    BgaReader reader;
+    if (const int r = reader.Open(archive); r != kArcOk) {
+      checkLog.Line(reader.errorText());
+      return r;
+    }
+    if (reader.start() != 0) {
+      checkLog.Line("the archive does not start at the file's first byte (a program already?): " + archive);
+      return static_cast<int>(kArcNotArcFile);
+    }
+    return TestEntries(reader, checkLog);
+  }, log);
 }
 
 }  // namespace ks

@@ -17,6 +17,7 @@
 #include "archivers/builtin/common/CommandLine.h"
 #include "archivers/builtin/common/CreateCommand.h"
 #include "archivers/builtin/common/PackList.h"
+#include "archivers/builtin/common/SelfExtractor.h"
 #include "archivers/builtin/common/TempOutput.h"
 
 namespace ks {
@@ -47,6 +48,10 @@ class CabBackend : public BuiltinBackend {
   // verified. Non-zero means yes / sound.
   int CheckArchive(const std::string& file, int mode) override {
     return CheckWhenIdle([&] { return CheckArchiveMode(file, kFormatCab, mode); });
+  }
+
+  std::string CommandRefusal(const std::string& commandLine) override {
+    return commandLine.rfind("-f -w ", 0) == 0 ? MissingStubRefusal(SfxStub::Cab) : std::string();
   }
 
   int ConfigDialog(WindowHandle owner, char*, int) override {

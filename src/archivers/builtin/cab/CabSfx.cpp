@@ -61,18 +61,11 @@ int CheckLayout(const std::string& archive, OutputLog& log) {
 }  // namespace
 
 int CabMakeSelfExtractor(const std::string& archive, OutputLog& log) {
-  if (const std::string missing = MissingStubReason(SfxStub::Cab); !missing.empty()) {
-    log.Line(missing);
-    return kArcNotSupported;
-  }
-  int r = CheckLayout(archive, log);
-  if (r == kArcOk) r = TestArchive(archive, kFormatCab, log);
-  if (r != kArcOk) {
-    log.Line("no self-extractor made");
-    return r;
-  }
   const fs::path path(archive);
-  return WriteSelfExtractor(SfxStub::Cab, path, SelfExtractorName(path, path.parent_path()), log);
+  return MakeSelfExtractor(SfxStub::Cab, path, path.parent_path(), [&](OutputLog& checkLog) {
+    const int r = CheckLayout(archive, checkLog);
+    return r == kArcOk ? TestArchive(archive, kFormatCab, checkLog) : r;
+  }, log);
 }
 
 }  // namespace ks

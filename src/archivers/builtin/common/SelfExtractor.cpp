@@ -49,6 +49,12 @@ std::string MissingStubReason(SfxStub stub) {
          " (build it with sfx/build.sh and build the program again)";
 }
 
+std::string MissingStubRefusal(SfxStub stub) {
+  if (SelfExtractorStub(stub).size != 0) return std::string();
+  return std::string("このプログラムには自己解凍書庫の元になるプログラム ") + StubSource(stub) +
+         " が組み込まれていません。sfx/build.sh で作ってから、プログラムをビルドし直して下さい。";
+}
+
 fs::path SelfExtractorName(const fs::path& archive, const fs::path& folder) {
   return folder / (archive.stem().string() + ".exe");
 }
@@ -92,6 +98,19 @@ int WriteSelfExtractor(SfxStub stub, const fs::path& archive, const fs::path& pr
   }
   log.Line("created " + program.string());
   return kArcOk;
+}
+
+int MakeSelfExtractor(SfxStub stub, const fs::path& archive, const fs::path& folder,
+                      const std::function<int(OutputLog&)>& check, OutputLog& log) {
+  if (const std::string missing = MissingStubReason(stub); !missing.empty()) {
+    log.Line(missing);
+    return kArcNotSupported;
+  }
+  if (const int r = check(log); r != kArcOk) {
+    log.Line("no self-extractor made");
+    return r;
+  }
+  return WriteSelfExtractor(stub, archive, SelfExtractorName(archive, folder), log);
 }
 
 }  // namespace ks

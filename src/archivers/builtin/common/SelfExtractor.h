@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "archivers/builtin/common/OutputLog.h"
@@ -29,8 +30,10 @@ struct SfxStubImage {
 // The stub built into this program; size 0 when this build has none.
 SfxStubImage SelfExtractorStub(SfxStub stub);
 // "" when the stub is built in, else why programs of that kind cannot be
-// made here, naming the missing piece.
+// made here, naming the missing piece: for a command's log, and for the
+// user (CommonArchiver::CommandRefusal).
 std::string MissingStubReason(SfxStub stub);
+std::string MissingStubRefusal(SfxStub stub);
 
 // The program made of `archive` in `folder`: the archive's stem + ".exe".
 std::filesystem::path SelfExtractorName(const std::filesystem::path& archive,
@@ -43,5 +46,12 @@ std::filesystem::path SelfExtractorName(const std::filesystem::path& archive,
 // write error; every failure is logged and leaves nothing behind.
 int WriteSelfExtractor(SfxStub stub, const std::filesystem::path& archive,
                        const std::filesystem::path& program, OutputLog& log);
+
+// The conversion of every back-end: refused when this build lacks the
+// stub; then `check` (which tells the log why the stub could not extract
+// the archive, and returns its ArcResult); then the program, the
+// archive's stem + ".exe", written into `folder`.
+int MakeSelfExtractor(SfxStub stub, const std::filesystem::path& archive, const std::filesystem::path& folder,
+                      const std::function<int(OutputLog&)>& check, OutputLog& log);
 
 }  // namespace ks

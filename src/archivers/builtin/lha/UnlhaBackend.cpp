@@ -31,6 +31,10 @@ class UnlhaBackend : public BuiltinBackend {
     return CheckWhenIdle([&] { return CheckLzhArchive(file, mode); });
   }
 
+  std::string CommandRefusal(const std::string& commandLine) override {
+    return UnlhaSelfExtractorRefusal(commandLine);
+  }
+
   // The method of new archives; read again by every "a" command.
   int ConfigDialog(WindowHandle owner, char*, int) override { return EditUnlhaSettings(owner); }
 

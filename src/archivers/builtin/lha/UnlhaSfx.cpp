@@ -60,11 +60,12 @@ SfxStub StubOf(Target t) {
   return SfxStub::LzhWindow;
 }
 
-std::string Refusal(Target t) {
+// Why the target cannot be made here, for the user.
+std::string UserRefusal(Target t) {
   if (t == Target::Win16)
-    return "self-extractors for Windows 3.x (Win16) cannot be made: no Debian toolchain builds "
-           "Windows 3.x programs; choose a Win32 entry";
-  return MissingStubReason(StubOf(t));
+    return "Windows 3.x (Win16) 用の自己解凍書庫は作れません。Windows 3.x のプログラムを作る道具が "
+           "Debian にないためです。Win32用を選んで下さい。";
+  return MissingStubRefusal(StubOf(t));
 }
 
 bool StubDecodes(Target t, const std::string& method) {
@@ -136,9 +137,11 @@ int CheckHeaders(const std::string& archive, Target t, OutputLog& log) {
 }  // namespace
 
 std::string UnlhaSelfExtractorRefusal(const std::string& line) {
+  const std::vector<std::string> args = SplitCommandLine(line);
+  if (args.empty() || args[0] != "s") return std::string();
   std::string why;
-  const auto command = ParseCommand(SplitCommandLine(line), why);
-  return command ? Refusal(command->target) : std::string();
+  const auto command = ParseCommand(args, why);
+  return command ? UserRefusal(command->target) : std::string();
 }
 
 int UnlhaMakeSelfExtractor(const std::vector<std::string>& args, OutputLog& log) {
@@ -148,25 +151,19 @@ int UnlhaMakeSelfExtractor(const std::vector<std::string>& args, OutputLog& log)
     log.Line(why);
     return kArcCommandName;
   }
-  if (const std::string refusal = Refusal(command->target); !refusal.empty()) {
-    log.Line(refusal);
+  if (command->target == Target::Win16) {
+    log.Line("self-extractors for Windows 3.x (Win16) cannot be made: no Debian toolchain builds "
+             "Windows 3.x programs; choose a Win32 entry");
     return kArcNotSupported;
-  }
-  if (int r = CheckHeaders(command->archive, command->target, log); r != kArcOk) {
-    log.Line("no self-extractor made");
-    return r;
-  }
-  LzhReader reader;
-  OutputLog tested;
-  int r = reader.Open(command->archive);
-  if (r == kArcOk) r = TestEntries(reader, tested);
-  if (r != kArcOk) {
-    log.Line(tested.text() + "no self-extractor made");
-    return r;
   }
   const fs::path archive(command->archive);
   const fs::path folder = command->folder.empty() ? archive.parent_path() : fs::path(command->folder);
-  return WriteSelfExtractor(StubOf(command->target), archive, SelfExtractorName(archive, folder), log);
+  return MakeSelfExtractor(StubOf(command->target), archive, folder, [&](OutputLog& checkLog) {
+    int r = CheckHeaders(command->archive, command->target, checkLog);
+    LzhReader reader;
+    if (r == kArcOk) r = reader.Open(command->archive);
+    return r == kArcOk ? TestEntries(reader, checkLog) : r;
+  }, log);
 }
 
 }  // namespace ks

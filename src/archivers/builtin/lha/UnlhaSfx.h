@@ -21,7 +21,8 @@ namespace ks {
 int UnlhaMakeSelfExtractor(const std::vector<std::string>& args, OutputLog& log);
 
 // Why the command line `line` cannot be carried out here whatever the
-// archive ("" when it can): Windows 3.x, or a stub this build lacks.
+// archive, for the user ("" when it can): Windows 3.x, or a stub this
+// build lacks.
 std::string UnlhaSelfExtractorRefusal(const std::string& line);
 
 }  // namespace ks
