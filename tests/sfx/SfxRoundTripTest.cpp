@@ -10,6 +10,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <variant>
 
 #include "archivers/builtin/common/SelfExtractor.h"
 #include "check/ArchiveCheck.h"
@@ -128,6 +129,16 @@ void StopWine() {
   RunProcess("/usr/lib/wine/wineserver", {"-w"}, BuildFolder(), WineEnvironment());
 }
 
+// The x86-64 twin of the stub `twin` ("lzhwin.exe"), or why it cannot run
+// here (the missing package is noted).
+std::variant<fs::path, QString> TwinStub(const char* twin) {
+  const fs::path path = BuildFolder() / "sfx-stubs" / "x64" / twin;
+  if (!Have(kWine, "wine64")) return QString("wine64 is not installed");
+  if (fs::exists(path)) return path;
+  Have("x86_64-w64-mingw32-g++", "g++-mingw-w64-x86-64-win32");
+  return QString("the x86-64 twins of the stubs were not built (the build needs the cross compiler)");
+}
+
 // The program with its stub swapped for the stub's x86-64 twin.
 std::string Twin(const fs::path& program, SfxStub stub, const fs::path& twin) {
   const std::string bytes = FileBytes(program);
@@ -168,14 +179,10 @@ class SfxRoundTripTest : public QObject {
     QCOMPARE(FileBytes(program).substr(0, image.size),
              std::string(reinterpret_cast<const char*>(image.data), image.size));
 
-    const fs::path twinStub = BuildFolder() / "sfx-stubs" / "x64" / twin.toStdString();
-    if (!Have(kWine, "wine64")) QSKIP("wine64 is not installed");
-    if (!fs::exists(twinStub)) {
-      Have("x86_64-w64-mingw32-g++", "g++-mingw-w64-x86-64-win32");
-      QSKIP("the x86-64 twins of the stubs were not built (the build needs the cross compiler)");
-    }
+    const auto twinStub = TwinStub(qPrintable(twin));
+    if (const auto* why = std::get_if<QString>(&twinStub)) QSKIP(qPrintable(*why));
     fs::create_directories(s.Run());
-    Write(s.Run() / "展開テスト.exe", Twin(program, static_cast<SfxStub>(stub), twinStub));
+    Write(s.Run() / "展開テスト.exe", Twin(program, static_cast<SfxStub>(stub), std::get<fs::path>(twinStub)));
     QCOMPARE(RunProcess(kWine, {"展開テスト.exe", "/s"}, s.Run(), WineEnvironment()), 0);
     Contents expected = s.expected;
     if (!emptyFolders) expected.erase("資料/空のフォルダ");  // a cabinet holds files only
@@ -188,16 +195,12 @@ class SfxRoundTripTest : public QObject {
     SfxPanel panel;
     const fs::path program = panel.Make(s, "Lzh WinSFX Win32用", "window");
     QVERIFY(fs::exists(program));
-    const fs::path twinStub = BuildFolder() / "sfx-stubs" / "x64" / "lzhwin.exe";
-    bool tools = Have(kWine, "wine64") && Have("xvfb-run", "xvfb") && Have("xdotool", "xdotool");
-    tools = Have("openbox", "openbox") && tools;
-    if (!tools) QSKIP("a tool to run the window is missing");
-    if (!fs::exists(twinStub)) {
-      Have("x86_64-w64-mingw32-g++", "g++-mingw-w64-x86-64-win32");
-      QSKIP("the x86-64 twins of the stubs were not built (the build needs the cross compiler)");
-    }
+    const bool tools = Have("xvfb-run", "xvfb") & Have("xdotool", "xdotool") & Have("openbox", "openbox");
+    if (!tools) QSKIP("a tool to show the window is missing");
+    const auto twinStub = TwinStub("lzhwin.exe");
+    if (const auto* why = std::get_if<QString>(&twinStub)) QSKIP(qPrintable(*why));
     fs::create_directories(s.Run());
-    Write(s.Run() / "window.exe", Twin(program, SfxStub::LzhWindow, twinStub));
+    Write(s.Run() / "window.exe", Twin(program, SfxStub::LzhWindow, std::get<fs::path>(twinStub)));
     const QString script = qEnvironmentVariable("KS_SOURCE_DIR") + "/tests/sfx/window_stub.sh";
     StopWine();
     QCOMPARE(RunProcess("xvfb-run", {"-a", "bash", script, "window.exe"}, s.Run(), WineEnvironment()), 0);
