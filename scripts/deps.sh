@@ -20,7 +20,12 @@ if [ "${1:-}" = "--tests" ]; then
              lhasa jlha-utils libarchive-tools unzip zip cabextract gcab arj p7zip-full
              xvfb xauth xdotool zstd xz-utils bzip2 imagemagick time
              openbox icewm x11-utils desktop-file-utils locales
-             python3 bc)
+             python3 bc
+             # the self-extractor stubs: built again from source and compared,
+             # run as their x86-64 twins under wine64, the DOS one under dosbox
+             gcc-mingw-w64-i686-win32 g++-mingw-w64-i686-win32
+             gcc-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-win32
+             bcc bin86 elks-libc nasm wine64 dosbox)
 fi
 
 missing=()

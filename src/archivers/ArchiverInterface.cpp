@@ -24,6 +24,7 @@ int CommonArchiver::FileList(const std::string&, char*, int) {
 int CommonArchiver::CommandNoBuffer(WindowHandle, const std::string&) {
   throw LibraryError(libraryName_, "Command");
 }
+std::string CommonArchiver::CommandRefusal(const std::string&) { return std::string(); }
 
 int UnrarInterface::RARGetDllVersion() { throw LibraryError(libraryName_, "RARGetDllVersion"); }
 RarHandle UnrarInterface::RAROpenArchive(RarOpenArchiveData&) {

@@ -47,6 +47,13 @@ class CommonArchiver {
   virtual int FileList(const std::string& file, char* buffer, int size);
   // Ish32 only: its command takes no output buffer.
   virtual int CommandNoBuffer(WindowHandle owner, const std::string& commandLine);
+  // Why `commandLine` cannot be carried out on this platform whatever the
+  // files it names, for the user (Japanese), or "" when it may be. Not an
+  // entry point of the libraries: our back-ends answer it so that a
+  // compression run that cannot succeed (a self-extractor no stub exists
+  // for) is refused before it makes anything. Anything that cannot tell
+  // answers "".
+  virtual std::string CommandRefusal(const std::string& commandLine);
 
  protected:
   // Name used in LibraryError ("Unlha32.DLL"); set by the library set.

@@ -49,6 +49,10 @@ int Library::FileList(const std::string& file, char* buffer, int size) {
   return Require(kEpFileList, "FileList").FileList(file, buffer, size);
 }
 
+std::string Library::CommandRefusal(const std::string& commandLine) {
+  return impl_ ? impl_->CommandRefusal(commandLine) : std::string();
+}
+
 // ---------------------------------------------------------------------------
 
 UnrarLibrary::UnrarLibrary(std::shared_ptr<UnrarInterface> impl) : impl_(std::move(impl)) {}

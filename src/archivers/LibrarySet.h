@@ -34,6 +34,9 @@ class Library {
   int CheckArchive(const std::string& file, int mode);
   int ConfigDialog(WindowHandle owner, char* buffer, int mode);
   int FileList(const std::string& file, char* buffer, int size);
+  // CommonArchiver::CommandRefusal; "" for a missing library, whose command
+  // fails on its own.
+  std::string CommandRefusal(const std::string& commandLine);
 
  private:
   CommonArchiver& Require(EntryPoint ep, const char* suffix);

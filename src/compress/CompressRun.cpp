@@ -1,6 +1,7 @@
 #include "compress/CompressRun.h"
 
 #include <QWidget>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -57,13 +58,26 @@ void EndIfBusy(LibraryId id, const char* message) {
   ThePlatform().EndProgram();
 }
 
-int CallCommand(LibraryId id, WindowHandle owner, const std::string& line) {
+// Runs `line`; what the library wrote into the output buffer goes to `log`
+// when one is given.
+int CallCommand(LibraryId id, WindowHandle owner, const std::string& line, std::string* log = nullptr) {
   std::vector<char> output(kOutputSize, '\0');
+  int result = kRunLibraryUnreachable;
   try {
-    return Libraries().Get(id).Command(owner, line, output.data(), kOutputSize);
-  } catch (const LibraryError&) {
-    return kRunLibraryUnreachable;
+    result = Libraries().Get(id).Command(owner, line, output.data(), kOutputSize);
+  } catch (const LibraryError& e) {
+    if (log) *log = e.what();
+    return result;
   }
+  if (log) *log = std::string(output.data(), strnlen(output.data(), kOutputSize));
+  return result;
+}
+
+// Why the format's self-extractor cannot be made here at all ("" when it
+// may be): asked of its library before the run makes or deletes anything.
+std::string ConversionRefusal(const CompressionFormat& format, const CommandValues& v) {
+  if (!IsSelfExtracting(format)) return std::string();
+  return Libraries().Get(*format.library).CommandRefusal(ConversionCommandLine(format, v));
 }
 
 // A library that failed may have left a partial archive under our free
@@ -100,19 +114,30 @@ FormatOutcome MakeArchive(const CompressionFormat& format, CommandValues& v, Win
     return outcome;
   }
   const std::string target = v.destination + ArchiveName;
+  std::string made = v.destination + v.archive;
   if (IsSelfExtracting(format)) {
     EndIfBusy(library, format.conversionBusyMessage);
     std::error_code ec;
     fs::current_path(v.destination, ec);
-    outcome.result = CallCommand(library, owner, ConversionCommandLine(format, v));
-    RenameFile(owner, ConvertedProgram(v), target, "", true);
-    RemoveLeftover(v.destination + v.archive);
-    outcome.continues = true;
-  } else if (RenameFile(owner, v.destination + v.archive, target, "", true)) {
+    std::string log;
+    outcome.result = CallCommand(library, owner, ConversionCommandLine(format, v), &log);
+    RemoveLeftover(made);
+    made = ConvertedProgram(v);
+    if (outcome.result != 0) {
+      // Nothing of a failed conversion stays, and the user learns why.
+      RemoveLeftover(made);
+      Refuse(FailedConversion(log));
+      WriteIni("Main", "DefaultArcType", format.code);
+      return outcome;
+    }
+  }
+  if (RenameFile(owner, made, target, "", true)) {
     outcome.continues = true;
   } else {
     outcome.result = kRunRenameFailed;
-    Refuse(Refusal{UnnamedArchiveText(ArchiveName, v)});
+    // A missing program was reported by RenameFile itself.
+    std::error_code ec;
+    if (fs::exists(made, ec)) Refuse(Refusal{UnnamedArchiveText(ArchiveName, made)});
   }
   WriteIni("Main", "DefaultArcType", format.code);
   return outcome;
@@ -165,15 +190,21 @@ void RunCompression(FrmInBox& box) {
   const std::string destination = std::get<std::string>(where);
 
   const std::string listFile = AppFolder + kListFileName;
-  std::error_code ec;
-  fs::remove(listFile, ec);
   const std::string tempName = TempFileName(source, destination);
   if (tempName.empty()) return Refuse(NoTemporaryName(destination));
+  PackTexts texts = PackTextsFor(*format, names, source, destination, tempName, listFile);
+  CommandValues& values = texts.values;
+  if (const std::string why = ConversionRefusal(*format, values); !why.empty()) {
+    // Refused before anything is made; the entry stays the one offered next time.
+    WriteIni("Main", "DefaultArcType", format->code);
+    return Refuse(UnmakeableEntry(format->entry, why));
+  }
+
+  std::error_code ec;
+  fs::remove(listFile, ec);
   if (!doNothing)
     if (const auto refusal = RefuseTakenName(ArchiveName, source, destination)) return Refuse(*refusal);
 
-  PackTexts texts = PackTextsFor(*format, names, source, destination, tempName, listFile);
-  CommandValues& values = texts.values;
   if (!WriteListFile(listFile, texts.listLines)) {
     fs::remove(listFile, ec);
     return Refuse(ListFileUnwritable(listFile));

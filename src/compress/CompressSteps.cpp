@@ -95,9 +95,19 @@ PackTexts PackTextsFor(const CompressionFormat& format, const std::vector<std::s
   return texts;
 }
 
-std::string UnnamedArchiveText(const std::string& archiveName, const CommandValues& values) {
-  return "書庫を「" + archiveName + "」と名付けられませんでした。\n書庫は「" + values.destination +
-         values.archive + "」のまま残してあります。";
+std::string UnnamedArchiveText(const std::string& archiveName, const std::string& left) {
+  return "書庫を「" + archiveName + "」と名付けられませんでした。\n書庫は「" + left + "」のまま残してあります。";
+}
+
+Refusal UnmakeableEntry(const std::string& entry, const std::string& reason) {
+  return Refusal{"「" + entry + "」は作れません。\n" + reason};
+}
+
+Refusal FailedConversion(const std::string& log) {
+  std::string text = "自己解凍書庫を作れませんでした。";
+  const std::size_t end = log.find_last_not_of("\n");
+  if (end != std::string::npos) text += "\n" + log.substr(0, end + 1);
+  return Refusal{text};
 }
 
 }  // namespace ks

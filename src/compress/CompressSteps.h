@@ -61,7 +61,15 @@ PackTexts PackTextsFor(const CompressionFormat& format, const std::vector<std::s
                        const std::string& source, const std::string& destination,
                        const std::string& tempName, const std::string& listFile);
 
-// What the user is told when a new archive cannot take its name.
-std::string UnnamedArchiveText(const std::string& archiveName, const CommandValues& values);
+// What the user is told when a new archive (or program) cannot take its
+// name and stays as `left`.
+std::string UnnamedArchiveText(const std::string& archiveName, const std::string& left);
+
+// What the user is told when the list entry `entry` cannot be made here at
+// all (its library's reason), before anything is made.
+Refusal UnmakeableEntry(const std::string& entry, const std::string& reason);
+// What the user is told when the conversion into a self-extracting program
+// failed: the library's own log.
+Refusal FailedConversion(const std::string& log);
 
 }  // namespace ks

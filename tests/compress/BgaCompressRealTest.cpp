@@ -1,8 +1,7 @@
 // GZA and BZA through the real panel: names dropped on 圧縮 are packed by
 // the built-in Bga32 with the program's command line, and the archive
-// dropped on 解凍 gives back exactly what was dropped. The self-extracting
-// entries are offered but fail their line cleanly: that conversion makes
-// Windows programs, which this platform does not build.
+// dropped on 解凍 gives back exactly what was dropped. (The self-extracting
+// entries have their own tests: tests/sfx.)
 
 #include "archivers/Probe.h"
 #include "check/FrmChk.h"
@@ -88,24 +87,6 @@ class BgaCompressRealTest : public QObject {
     QVERIFY(LoadedFrmChk() == nullptr);  // all went well: no result window
     QVERIFY(TreeOf(fx.src / "書庫") == fx.expected);
     QCOMPARE(QString::fromStdString(p.commands.back()).left(9), QString("x -a -r \""));
-  }
-
-  void selfExtractingEntriesFailCleanly() {
-    Fixture fx;
-    BgaPanel p("BZS");
-    DropOn(p.run.Find<QLabel>("lbl1"), *FileDrop(fx.dropped));
-    QVERIFY(LoadedInBox());
-    QCOMPARE(QString::fromStdString(LoadedInBox()->SelectedEntry()), QString("BZA SFX"));
-    TypeNameAndEnter("prog");
-    FrmChk* chk = LoadedFrmChk();
-    QVERIFY(chk && chk->isVisible());
-    QCOMPARE(chk->Lines().size(), 1);
-    QVERIFY2(chk->Lines().at(0).endsWith("     BZA     失敗！"), qPrintable(chk->Lines().at(0)));
-    // The archive was made, then the conversion refused: nothing is left.
-    QCOMPARE(p.commands.size(), std::size_t(2));
-    QVERIFY(QString::fromStdString(p.commands[1]).startsWith("s \""));
-    QVERIFY(!fs::exists(fx.src / "prog.exe"));
-    QCOMPARE(LeftOvers(fx.Src()), std::vector<std::string>());
   }
 };
 

@@ -179,6 +179,52 @@ class CompressRunTest : public QObject {
     QVERIFY(!panel.isEnabled());
   }
 
+  void selfExtractorsTheLibraryCannotMakeAreRefusedFirst() {
+    Start("");
+    run_->libraries[LibraryId::Unlha].refusal = "Windows 3.x のプログラムは作れません。";
+    const std::string file = Make("a.txt");
+    const auto before = Folder();
+    Drop({file}, "Lzh WinSFX Win16用");
+    TypeNameAndEnter("old");
+    const auto boxes = run_->recorder.platform.Of("MessageBox");
+    QCOMPARE(boxes.size(), std::size_t(1));
+    QCOMPARE(boxes[0].text, std::string("「Lzh WinSFX Win16用」は作れません。\nWindows 3.x のプログラムは作れません。"));
+    QCOMPARE(boxes[0].title, std::string("圧縮できません"));
+    QCOMPARE(boxes[0].value, 16);
+    // Nothing made or deleted; the entry is the one offered next time.
+    StoppedBeforeAnything(before, "LH16");
+  }
+
+  void failedConversionsSayWhyAndLeaveNothing() {
+    Start("");
+    FakeLibrary& bga = run_->libraries[LibraryId::Bga];
+    Commands seen;
+    // The making command works; the conversion fails with its log, or
+    // reports success without making the program.
+    bga.SetHook("Command", [&](const LibraryCall& call) {
+      const std::string& line = call.args.at(0);
+      if (line.rfind("s ", 0) == 0) return seen.result;
+      std::ofstream(QuotedArchive(line)) << "archive";
+      return 0;
+    });
+    bga.outputText = "the stub sfx/win32/bgawin.exe is missing\n";
+    for (int conversionResult : {0x8023, 0}) {
+      seen.result = conversionResult;
+      Drop({Make("a.txt")}, "GZA SFX");
+      TypeNameAndEnter("prog");
+      FrmChk* chk = LoadedFrmChk();
+      QVERIFY(chk && chk->isVisible());
+      QVERIFY2(chk->Lines().at(0).endsWith("     GZA     失敗！"), qPrintable(chk->Lines().at(0)));
+      const auto boxes = run_->recorder.platform.Of("MessageBox");
+      QCOMPARE(boxes.size(), std::size_t(1));
+      QCOMPARE(boxes[0].text, conversionResult ? std::string("自己解凍書庫を作れませんでした。\nthe stub sfx/win32/bgawin.exe is missing")
+                                               : std::string("コピーまたは移動元が存在しません"));
+      QCOMPARE(Folder(), std::vector<std::string>{"a.txt"});
+      QCOMPARE(run_->Read("DefaultArcType"), std::string("GZS"));
+      chk->Unload();
+    }
+  }
+
   void busyLibrariesEndTheProgram() {
     Start("");
     run_->libraries[LibraryId::Zip].SetDefault("GetRunning", -1);

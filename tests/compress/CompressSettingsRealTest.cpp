@@ -1,7 +1,6 @@
 // The settings dialogs of the creating back-ends, opened by 設定 of the
 // compression dialog, and what they change in the archives the panel makes:
-// the LZH method, the ZIP level and the cabinet's compression. Also the
-// self-extracting entries, which our back-ends cannot make yet.
+// the LZH method, the ZIP level and the cabinet's compression.
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -143,41 +142,6 @@ class CompressSettingsRealTest : public QObject {
     QCOMPARE(s.Configure("MSZIP"), QString("Cab32の設定"));
     TypeNameAndEnter("plain");
     QVERIFY(fs::file_size(archive) < SizeOf(fx.expected) / 2);
-  }
-
-  void selfExtractorsFailCleanly_data() {
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("label");
-    QTest::newRow("LHD") << "Lzh DosSFX DOS用" << "LHD" << "LZH";
-    QTest::newRow("LH32M") << "Lzh WinSFXM Win32用" << "LH32M" << "LZH";
-    QTest::newRow("CAS") << "Cab SFX" << "CAS" << "Cab";
-    QTest::newRow("BZS") << "BZA SFX" << "BZS" << "BZA";
-  }
-
-  void selfExtractorsFailCleanly() {
-    QFETCH(QString, entry);
-    QFETCH(QString, code);
-    QFETCH(QString, label);
-    AsciiFolder fx;
-    SettingsRun s(fx.Dropped(), entry);
-    TypeNameAndEnter("setup");
-
-    // The archive was made, the conversion refused: nothing but the
-    // dropped names is left in the folder.
-    QCOMPARE(s.seen.commands.size(), std::size_t(2));
-    QVERIFY(s.seen.commands[1].find("~ks") != std::string::npos);
-    QCOMPARE(LeftOvers(fx.src.string()), std::vector<std::string>());
-    QVERIFY(!fs::exists(fx.src / "setup.exe"));
-    std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(fx.src)) left.push_back(e.path().filename().string());
-    std::sort(left.begin(), left.end());
-    QCOMPARE(left, (std::vector<std::string>{"data", "notes.txt"}));
-    FrmChk* chk = LoadedFrmChk();
-    QVERIFY(chk && chk->isVisible());
-    QVERIFY2(chk->Lines().at(0).endsWith("     " + label + "     失敗！"), qPrintable(chk->Lines().at(0)));
-    QCOMPARE(QString::fromStdString(s.run.Read("DefaultArcType")), code);
-    chk->Unload();
   }
 };
 

@@ -49,6 +49,7 @@ class WatchedLibrary : public CommonArchiver {
   int ConfigDialog(WindowHandle owner, char* buffer, int mode) override {
     return real_->ConfigDialog(owner, buffer, mode);
   }
+  std::string CommandRefusal(const std::string& line) override { return real_->CommandRefusal(line); }
 
   // The file's lines without their CR LF ends; a line not ended by CR LF
   // keeps what it has, so a wrong ending shows in a comparison.

@@ -40,6 +40,8 @@ class FakeLibrary : public CommonArchiver {
   void Lack(const std::string& suffix);
   // Text written into the output buffer by Command.
   std::string outputText;
+  // What CommandRefusal answers for every command line.
+  std::string refusal;
 
   int Command(WindowHandle owner, const std::string& commandLine, char* output,
               std::size_t size) override;
@@ -49,6 +51,7 @@ class FakeLibrary : public CommonArchiver {
   int CheckArchive(const std::string& file, int mode) override;
   int ConfigDialog(WindowHandle owner, char* buffer, int mode) override;
   int FileList(const std::string& file, char* buffer, int size) override;
+  std::string CommandRefusal(const std::string&) override { return refusal; }
 
  private:
   int Call(const std::string& suffix, std::vector<std::string> args,

@@ -70,10 +70,7 @@ TEST_F(UnlhaBackendTest, CheckModesTellSoundFromDamaged) {
   EXPECT_EQ(unlha->CheckArchive((scratch / "text.txt").string(), 0), 0);
 }
 
-TEST_F(UnlhaBackendTest, SelfExtractorConversionIsNotSupported) {
-  const auto r = RunCommand(*unlha, "s -x1 " + Q(scratch / "~ks.tmp") + " -gw3");
-  EXPECT_EQ(r.code, kArcNotSupported);
-  EXPECT_FALSE(r.output.empty());
+TEST_F(UnlhaBackendTest, UnknownCommandsAreRefused) {
   EXPECT_EQ(RunCommand(*unlha, "l whatever.lzh").code, kArcCommandName);
   EXPECT_EQ(RunCommand(*unlha, "").code, kArcCommandName);
 }

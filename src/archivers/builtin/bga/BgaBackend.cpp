@@ -3,7 +3,7 @@
 //   a -a -m1 -r  "archive" "@list"      makes a GZA (-m1, gzip) or a BZA
 //                                       (-m2, bzip2) of the listed names
 //   s "archive"                         turns an archive into a Windows
-//                                       self-extractor: not offered here
+//                                       self-extractor (BgaSfx)
 // The archive is written under a temporary name and renamed when complete,
 // so a failed or cancelled run leaves nothing under the archive's name.
 
@@ -12,12 +12,14 @@
 
 #include "archivers/builtin/Backends.h"
 #include "archivers/builtin/bga/BgaReader.h"
+#include "archivers/builtin/bga/BgaSfx.h"
 #include "archivers/builtin/bga/BgaWriter.h"
 #include "archivers/builtin/common/ArchiveExtract.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/common/CommandLine.h"
 #include "archivers/builtin/common/CreateCommand.h"
 #include "archivers/builtin/common/ListArchive.h"
+#include "archivers/builtin/common/SelfExtractor.h"
 
 namespace ks {
 namespace fs = std::filesystem;
@@ -43,16 +45,16 @@ class BgaBackend : public BuiltinBackend {
     });
   }
 
+  std::string CommandRefusal(const std::string& commandLine) override {
+    return commandLine.rfind("s ", 0) == 0 ? MissingStubRefusal(SfxStub::Bga) : std::string();
+  }
+
  protected:
   int Execute(WindowHandle owner, const std::string& commandLine, OutputLog& log) override {
     const std::vector<std::string> args = SplitCommandLine(commandLine);
     if (!args.empty() && args[0] == "x") return Extract(owner, args, log);
     if (!args.empty() && args[0] == "a") return Create(owner, commandLine, log);
-    if (!args.empty() && args[0] == "s") {
-      log.Line("self-extracting archives (Windows programs) cannot be made on this platform" +
-               (args.size() > 1 ? ": " + args[1] : std::string()));
-      return kArcNotSupported;
-    }
+    if (args.size() == 2 && args[0] == "s") return BgaMakeSelfExtractor(args[1], log);
     return UnknownCommand(log, commandLine);
   }
 

@@ -2,8 +2,8 @@
 //   -x "archive" "folder"   extracts (libarchive reads, SafeExtract writes)
 //   -a "archive" "@list"    makes a cabinet of the listed names (MSZIP or
 //                           stored, as set in its settings dialog)
-//   -f -w "archive"         turns a cabinet into a Windows self-extractor:
-//                           not offered on this platform
+//   -f -w "archive"         turns a cabinet into a Windows self-extractor
+//                           (CabSfx)
 // The cabinet is written under a temporary name and renamed when complete.
 
 #include <filesystem>
@@ -13,10 +13,12 @@
 #include "archivers/builtin/common/BackendSettings.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/cab/CabGuard.h"
+#include "archivers/builtin/cab/CabSfx.h"
 #include "archivers/builtin/cab/CabWriter.h"
 #include "archivers/builtin/common/CommandLine.h"
 #include "archivers/builtin/common/CreateCommand.h"
 #include "archivers/builtin/common/PackList.h"
+#include "archivers/builtin/common/SelfExtractor.h"
 #include "archivers/builtin/common/TempOutput.h"
 
 namespace ks {
@@ -49,6 +51,10 @@ class CabBackend : public BuiltinBackend {
     return CheckWhenIdle([&] { return CheckArchiveMode(file, kFormatCab, mode, MakeCabGuard); });
   }
 
+  std::string CommandRefusal(const std::string& commandLine) override {
+    return commandLine.rfind("-f -w ", 0) == 0 ? MissingStubRefusal(SfxStub::Cab) : std::string();
+  }
+
   int ConfigDialog(WindowHandle owner, char*, int) override {
     return EditBackendSetting(owner, CompressionSetting());
   }
@@ -58,11 +64,7 @@ class CabBackend : public BuiltinBackend {
     const std::vector<std::string> args = SplitCommandLine(commandLine);
     if (args.size() == 3 && args[0] == "-x") return Extract(owner, args[1], args[2], log);
     if (!args.empty() && args[0] == "-a") return Create(owner, commandLine, log);
-    if (args.size() == 3 && args[0] == "-f" && args[1] == "-w") {
-      log.Line("self-extracting cabinets (Windows programs) cannot be made on this platform: " +
-               args[2]);
-      return kArcNotSupported;
-    }
+    if (args.size() == 3 && args[0] == "-f" && args[1] == "-w") return CabMakeSelfExtractor(args[2], log);
     return UnknownCommand(log, commandLine);
   }
 

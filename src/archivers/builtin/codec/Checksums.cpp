@@ -3,29 +3,11 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <array>
 #include <limits>
 
+#include "archivers/builtin/codec/CrcTables.h"
+
 namespace ks {
-namespace {
-
-constexpr std::array<std::uint32_t, 256> MakeForwardTable() {
-  std::array<std::uint32_t, 256> table{};
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    std::uint32_t c = i << 24;
-    for (int k = 0; k < 8; ++k) c = (c & 0x80000000u) ? (c << 1) ^ 0x04C11DB7u : c << 1;
-    table[i] = c;
-  }
-  return table;
-}
-
-constexpr auto kForward = MakeForwardTable();
-
-std::uint32_t ForwardByte(std::uint32_t state, std::uint8_t byte) {
-  return (state << 8) ^ kForward[((state >> 24) ^ byte) & 0xFF];
-}
-
-}  // namespace
 
 void Crc32::Update(const void* data, std::size_t size) {
   // zlib's CRC-32 works on several bytes at a time, a few times faster than
@@ -45,14 +27,14 @@ void Crc32::Update(const void* data, std::size_t size) {
 void PosixCksum::Update(const void* data, std::size_t size) {
   const auto* p = static_cast<const std::uint8_t*>(data);
   std::uint32_t c = state_;
-  for (std::size_t i = 0; i < size; ++i) c = ForwardByte(c, p[i]);
+  for (std::size_t i = 0; i < size; ++i) c = ForwardCrc32Byte(c, p[i]);
   state_ = c;
   length_ += size;
 }
 
 std::uint32_t PosixCksum::value() const {
   std::uint32_t c = state_;
-  for (std::uint64_t n = length_; n != 0; n >>= 8) c = ForwardByte(c, static_cast<std::uint8_t>(n));
+  for (std::uint64_t n = length_; n != 0; n >>= 8) c = ForwardCrc32Byte(c, static_cast<std::uint8_t>(n));
   return ~c;
 }
 

@@ -1,5 +1,6 @@
 // Unlha32.DLL: extracts and tests LHA archives with our own reader
-// (LzhReader); creating them is the LZH encoder's job (UnlhaCreate).
+// (LzhReader); creating them is the LZH encoder's job (UnlhaCreate), and
+// turning them into self-extracting programs UnlhaSfx's.
 #include "archivers/builtin/common/ArchiveExtract.h"
 #include "archivers/builtin/Backends.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
@@ -7,6 +8,7 @@
 #include "archivers/builtin/lha/LzhReader.h"
 #include "archivers/builtin/lha/UnlhaCreate.h"
 #include "archivers/builtin/lha/UnlhaSettings.h"
+#include "archivers/builtin/lha/UnlhaSfx.h"
 
 namespace ks {
 namespace {
@@ -32,6 +34,10 @@ class UnlhaBackend : public BuiltinBackend {
     return CheckWhenIdle([&] { return CheckLzhArchive(file, mode); });
   }
 
+  std::string CommandRefusal(const std::string& commandLine) override {
+    return UnlhaSelfExtractorRefusal(commandLine);
+  }
+
   // The method of new archives; read again by every "a" command.
   int ConfigDialog(WindowHandle owner, char*, int) override { return EditUnlhaSettings(owner); }
 
@@ -43,10 +49,7 @@ class UnlhaBackend : public BuiltinBackend {
       return kArcCommandName;
     }
     if (args[0].rfind('@', 0) == 0 || args[0] == "a") return UnlhaCreate(owner, args, log);
-    if (args[0] == "s") {
-      log.Line("self-extracting programs cannot be made on this platform");
-      return kArcNotSupported;
-    }
+    if (args[0] == "s") return UnlhaMakeSelfExtractor(args, log);
     if (args[0] == "x" && args.size() == 3) {
       ExtractRequest request;
       request.archive = args[1];
