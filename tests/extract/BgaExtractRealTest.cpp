@@ -16,6 +16,7 @@
 #include "extract/ExtractTestSupport.h"
 #include "panel/PanelTestSupport.h"
 #include "support/Fixtures.h"
+#include "support/QtSampleSkip.h"
 
 using namespace ks;
 using namespace ks::test;
@@ -109,7 +110,7 @@ class BgaExtractRealTest : public QObject {
 
     const fs::path samples = FixturesFolder();
     if (samples.empty() || !fs::exists(samples / "bga" / "test.gza"))
-      QSKIP("sample archives not found (../shared/fixtures beside the sources)");
+      KS_SKIP_WITHOUT_SAMPLES("sample archives not found (../shared/fixtures beside the sources)");
     fs::copy_file(samples / "bga" / "test.gza", f.Path("test.gza"));
     fs::permissions(f.Path("test.gza"), fs::perms::owner_write, fs::perm_options::add);
     DropOn(run.Find<QLabel>("lbl2"), *FileDrop({f.Path("test.gza")}));
@@ -136,5 +137,5 @@ class BgaExtractRealTest : public QObject {
   }
 };
 
-QTEST_MAIN(BgaExtractRealTest)
+KS_QTEST_MAIN_WITH_SAMPLES(BgaExtractRealTest)
 #include "BgaExtractRealTest.moc"

@@ -24,6 +24,7 @@
 #include "panel/PanelTestSupport.h"
 #include "platform/qt/QtArchiverHost.h"
 #include "builtin/rar/RarWriter.h"
+#include "support/QtSampleSkip.h"
 
 using namespace ks;
 using namespace ks::test;
@@ -192,7 +193,8 @@ class ExtractRealTest : public QObject {
     QCOMPARE(fs::current_path(), fs::path(RemoveBackslash(AppFolder)));
 
     const QString fixtures = qEnvironmentVariable("KS_SOURCE_DIR") + "/../shared/fixtures";
-    if (!QDir(fixtures).exists()) QSKIP("the sample ISH and BGA files are not there (../shared/fixtures)");
+    if (!QDir(fixtures).exists())
+      KS_SKIP_WITHOUT_SAMPLES("the sample ISH and BGA files are not there (../shared/fixtures)");
     const std::string ish = f.Path("n s.ish");
     QVERIFY(QFile::copy(fixtures + "/ish/numbers-sjis.ish", Q(ish)));
     real.Drop({ish});
@@ -483,5 +485,5 @@ class ExtractRealTest : public QObject {
   }
 };
 
-QTEST_MAIN(ExtractRealTest)
+KS_QTEST_MAIN_WITH_SAMPLES(ExtractRealTest)
 #include "ExtractRealTest.moc"

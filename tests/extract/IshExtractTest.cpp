@@ -13,6 +13,7 @@
 #include "extract/ExtractDriver.h"
 #include "extract/ExtractTestSupport.h"
 #include "panel/PanelTestSupport.h"
+#include "support/QtSampleSkip.h"
 
 using namespace ks;
 using namespace ks::test;
@@ -73,7 +74,7 @@ class IshExtractTest : public QObject {
     QVERIFY(LoadedFrmChk() == nullptr);  // every name went well: no result window
     QCOMPARE(Tree(f.Path("mail")), (std::set<std::string>{"report.txt"}));
     QCOMPARE(ReadFile(f.Path("mail/report.txt")), data);
-    if (!samples) QSKIP(kNoSamples);
+    if (!samples) KS_SKIP_WITHOUT_SAMPLES(kNoSamples);
     QCOMPARE(Tree(f.Path("numbers-jis7")), (std::set<std::string>{"numbers.txt"}));
     QCOMPARE(ReadFile(f.Path("numbers-jis7/numbers.txt")),
              ReadFile((*samples / "numbers.txt").string()));
@@ -105,5 +106,5 @@ class IshExtractTest : public QObject {
   }
 };
 
-QTEST_MAIN(IshExtractTest)
+KS_QTEST_MAIN_WITH_SAMPLES(IshExtractTest)
 #include "IshExtractTest.moc"
