@@ -130,9 +130,7 @@ TEST_F(CabBackendTest, RefusesWhatItCannotDoWithALogLine) {
   WriteFile(archive, "someone's file");
   EXPECT_EQ(RunCommand(*cab, CreateLine(), 3).result, kArcAlreadyExist);
   EXPECT_EQ(ReadFile(archive), "someone's file");
-  EXPECT_GE(cab->GetVersion(), 100);
   EXPECT_EQ(cab->ConfigDialog(nullptr, nullptr, 2), 0);
-  EXPECT_EQ(cab->GetRunning(), 0);
 }
 
 }  // namespace

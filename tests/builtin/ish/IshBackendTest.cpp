@@ -347,8 +347,6 @@ TEST_F(IshBackendTest, CancelLeavesNothing) {
 
 TEST_F(IshBackendTest, BusyWhileItRunsAndNotEnteredTwice) {
   const fs::path in = Put("a.ish", WriteIsh(SomeBytes(50000, 11)).Text());
-  EXPECT_EQ(ish->GetRunning(), 0);
-  EXPECT_GE(ish->GetVersion(), 1);
   int seen = 0;
   host.onUpdate = [&](const std::string&) {
     ++seen;

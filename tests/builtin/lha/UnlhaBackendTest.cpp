@@ -75,10 +75,5 @@ TEST_F(UnlhaBackendTest, UnknownCommandsAreRefused) {
   EXPECT_EQ(RunCommand(*unlha, "").code, kArcCommandName);
 }
 
-TEST_F(UnlhaBackendTest, ReportsItsVersionAndIdleState) {
-  EXPECT_GE(unlha->GetVersion(), 100);
-  EXPECT_EQ(unlha->GetRunning(), 0);
-}
-
 }  // namespace
 }  // namespace ks::test

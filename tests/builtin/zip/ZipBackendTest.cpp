@@ -168,7 +168,6 @@ TEST_F(ZipBackendTest, RefusesWhatItDoesNotKnowWithALogLine) {
   EXPECT_EQ(RunCommand(*zip, "-u " + Q(archive) + " \"@x\"").result, kArcCommandName);
   EXPECT_EQ(RunCommand(*zip, ZipLine("-r -P ")).result, kArcPassword);
   EXPECT_FALSE(fs::exists(archive));
-  EXPECT_GE(zip->GetVersion(), 100);
   EXPECT_EQ(zip->ConfigDialog(nullptr, nullptr, 2), 0);
 }
 
