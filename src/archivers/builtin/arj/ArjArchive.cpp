@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "archivers/builtin/codec/ByteOrder.h"
@@ -252,6 +253,35 @@ int ArjArchive::ReadData(const DataSink& sink) {
   if (r.code == kArcOk) return kArcOk;
   // The sink tells its own reason (a full disk, Cancel) and leaves no text.
   return Fail(r.code, std::move(r.text));
+}
+
+std::optional<DetachedData> ArjArchive::DetachData(std::uint64_t largest) {
+  if (!haveEntry_ || entry_.type != EntryType::File) return std::nullopt;
+  if (header_.originalSize > largest || header_.compressedSize > largest || header_.compressedSize == 0)
+    return std::nullopt;
+  if (!Seek(dataStart_)) return std::nullopt;
+  auto coded = std::make_shared<std::vector<char>>(static_cast<std::size_t>(header_.compressedSize));
+  coded->resize(std::fread(coded->data(), 1, coded->size(), file_));
+  // Nothing read at all is left to ReadData, which tells why.
+  if (coded->empty()) return std::nullopt;
+  DetachedData data;
+  data.size = header_.originalSize;
+  data.decode = [coded, header = header_](const DetachedData::Sink& sink, std::string& why) -> int {
+    // The bytes read stand in for the file: a file that ended early ends
+    // them early too, which the decoder tells as such.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> memory(::fmemopen(coded->data(), coded->size(), "rb"),
+                                                          &std::fclose);
+    if (!memory) {
+      why = "out of memory";
+      return kArcCannotRead;
+    }
+    ArjDataSource source(memory.get(), header.compressedSize);
+    ArjDecoder decoder;
+    ArjDataResult r = decoder.Decode(header, source, sink);
+    why = std::move(r.text);
+    return r.code;
+  };
+  return data;
 }
 
 }  // namespace ks

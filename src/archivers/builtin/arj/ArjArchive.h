@@ -44,6 +44,9 @@ class ArjArchive : public EntryReader {
   int ReadData(const DataSink& sink) override;
   // The data is passed over by the next NextEntry.
   int SkipData() override { return kArcOk; }
+  // The coded bytes are read here, in the order of the file, and decoded
+  // by a decoder of their own.
+  std::optional<DetachedData> DetachData(std::uint64_t largest) override;
 
   std::uint64_t bytesRead() const override;
   std::uint64_t fileSize() const override { return fileSize_; }

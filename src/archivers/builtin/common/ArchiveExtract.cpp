@@ -1,10 +1,15 @@
 #include "archivers/builtin/common/ArchiveExtract.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 #include "archivers/ArchiverHost.h"
+#include "archivers/builtin/common/DecodeAhead.h"
 #include "archivers/builtin/common/SafeExtract.h"
+#include "archivers/builtin/common/WorkerThreads.h"
 
 namespace ks {
 namespace {
@@ -107,6 +112,33 @@ EntryOutcome ExtractOne(EntryReader& reader, SafeExtract& out) {
   return Outcome(out.filesWritten() == before ? Kind::Passed : Kind::Written);
 }
 
+// Writes an entry decoded ahead through `out`, as ExtractOne would have.
+EntryOutcome WriteDecoded(const DecodedEntry& decoded, SafeExtract& out) {
+  using Kind = EntryOutcome::Kind;
+  const int begun = out.Begin(decoded.entry);
+  if (begun != kArcOk && begun != SafeExtract::kSkipEntry) return Outcome(Kind::Stop, begun);
+  if (begun == SafeExtract::kSkipEntry) {
+    if (!out.Progress(decoded.readTo)) return Outcome(Kind::Stop, kArcUserCancel, "cancelled");
+    return Outcome(Kind::Passed);
+  }
+  // In blocks, so that Cancel is heard within a large file too.
+  constexpr std::size_t kBlock = 1 << 20;
+  const std::vector<unsigned char>& data = decoded.data;
+  for (std::size_t at = 0; at < data.size(); at += kBlock) {
+    if (const int w = out.Write(data.data() + at, std::min(kBlock, data.size() - at)); w != kArcOk) {
+      out.Abort();
+      return Outcome(Kind::Stop, w);
+    }
+  }
+  if (decoded.code != kArcOk) {
+    out.Abort();
+    return Outcome(Kind::Damaged, decoded.code, decoded.why);
+  }
+  const std::uint64_t before = out.filesWritten();
+  if (const int c = out.Commit(); c != kArcOk) return Outcome(Kind::Stop, c);
+  return Outcome(out.filesWritten() == before ? Kind::Passed : Kind::Written);
+}
+
 // The damage met on the way, each logged; the first one's code is the
 // command's result.
 class DamageTally {
@@ -135,18 +167,88 @@ class DamageTally {
 
 }  // namespace
 
+namespace {
+
+// One extraction's writing side: the outcome of each entry, in archive
+// order, logged and turned into the command's end where it ends it.
+class EntryLog {
+ public:
+  EntryLog(SafeExtract& out, OutputLog& log) : out_(out), log_(log), damage_(log) {}
+
+  // The command's result when `outcome` ends it, after which nothing more
+  // is written; nullopt to go on.
+  std::optional<int> Settle(const std::string& name, const EntryOutcome& outcome, std::uint64_t position) {
+    switch (outcome.kind) {
+      case EntryOutcome::Kind::Stop:
+        if (!outcome.why.empty()) log_.Line(name + ": " + outcome.why);
+        out_.Finish();
+        return outcome.code;
+      case EntryOutcome::Kind::Damaged:
+        damage_.Entry(name, outcome.code, outcome.why);
+        if (!out_.Progress(position)) {
+          log_.Line("cancelled");
+          out_.Finish();
+          return kArcUserCancel;
+        }
+        break;
+      case EntryOutcome::Kind::Written:
+        if (++named_ <= kNamesLogged)
+          log_.Line("  " + name);
+        else if (named_ == kNamesLogged + 1)
+          log_.Line("  ...");
+        break;
+      case EntryOutcome::Kind::Passed:
+        break;
+    }
+    return std::nullopt;
+  }
+
+  DamageTally& damage() { return damage_; }
+
+ private:
+  SafeExtract& out_;
+  OutputLog& log_;
+  DamageTally damage_;
+  std::uint64_t named_ = 0;
+};
+
+}  // namespace
+
 int ExtractEntries(EntryReader& reader, const ExtractRequest& request, OutputLog& log) {
   SafeExtract out(request.owner, std::filesystem::path(request.folder), log,
                   request.progressTitle.empty() ? "Extracting" : request.progressTitle,
                   reader.fileSize());
-  out.MeasureBy([&reader] { return reader.bytesRead(); });
+  // While an entry decoded ahead is written, the reader is already further
+  // on: the progress shows where it stood when it handed the entry over.
+  std::optional<std::uint64_t> writingFrom;
+  const auto position = [&] { return writingFrom ? *writingFrom : reader.bytesRead(); };
+  out.MeasureBy(position);
   if (const int r = out.Open(); r != kArcOk) return r;
 
   log.Line("extracting " + request.archive);
-  DamageTally damage(log);
-  std::uint64_t named = 0;
+  EntryLog entries(out, log);
+  DamageTally& damage = entries.damage();
+  DecodeAhead ahead(WorkerThreads());
+  // Writes the oldest entry decoded ahead; the command's result if it ends.
+  const auto writeOldest = [&]() -> std::optional<int> {
+    const DecodedEntry decoded = ahead.TakeOldest();
+    writingFrom = decoded.readTo;
+    const std::optional<int> end = entries.Settle(decoded.entry.name, WriteDecoded(decoded, out), decoded.readTo);
+    writingFrom.reset();
+    return end;
+  };
+  // Everything handed over is written before the reader's own turn, so
+  // files are written and questions asked in archive order.
+  const auto writeAll = [&]() -> std::optional<int> {
+    while (!ahead.empty())
+      if (const std::optional<int> end = writeOldest()) return end;
+    return std::nullopt;
+  };
   for (bool more = true; more;) {
-    switch (reader.NextEntry()) {
+    const EntryReader::Next next = reader.NextEntry();
+    if (next != EntryReader::Next::Entry)
+      if (const std::optional<int> end = writeAll()) return *end;
+    switch (next) {
       case EntryReader::Next::End:
         more = false;
         continue;
@@ -161,30 +263,17 @@ int ExtractEntries(EntryReader& reader, const ExtractRequest& request, OutputLog
       case EntryReader::Next::Entry:
         break;
     }
-    const std::string name = reader.entry().name;
-    const EntryOutcome outcome = ExtractOne(reader, out);
-    switch (outcome.kind) {
-      case EntryOutcome::Kind::Stop:
-        if (!outcome.why.empty()) log.Line(name + ": " + outcome.why);
-        out.Finish();
-        return outcome.code;
-      case EntryOutcome::Kind::Damaged:
-        damage.Entry(name, outcome.code, outcome.why);
-        if (!out.Progress(reader.bytesRead())) {
-          log.Line("cancelled");
-          out.Finish();
-          return kArcUserCancel;
-        }
-        break;
-      case EntryOutcome::Kind::Written:
-        if (++named <= kNamesLogged)
-          log.Line("  " + name);
-        else if (named == kNamesLogged + 1)
-          log.Line("  ...");
-        break;
-      case EntryOutcome::Kind::Passed:
-        break;
+    if (ahead.enabled()) {
+      if (std::optional<DetachedData> data = reader.DetachData(DecodeAhead::kLargest)) {
+        while (!ahead.Fits(data->size))
+          if (const std::optional<int> end = writeOldest()) return *end;
+        ahead.Submit(reader.entry(), std::move(*data), reader.bytesRead());
+        continue;
+      }
+      if (const std::optional<int> end = writeAll()) return *end;
     }
+    const std::string name = reader.entry().name;
+    if (const std::optional<int> end = entries.Settle(name, ExtractOne(reader, out), reader.bytesRead())) return *end;
   }
   const int finished = out.Finish();
   std::string summary = std::to_string(out.filesWritten()) + " file(s) extracted";

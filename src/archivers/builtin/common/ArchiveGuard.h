@@ -15,6 +15,7 @@
 #include <string>
 #include <utility>
 
+#include "archivers/builtin/common/DetachedData.h"
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/common/SafeExtract.h"
 
@@ -96,6 +97,14 @@ class ArchiveGuard {
   virtual GuardVerdict StreamedEntry(std::uint64_t from, ExtractEntry& entry) {
     (void)from, (void)entry;
     return {};
+  }
+  // Entry `index` (unencrypted, a file, read through the archive's own
+  // index rather than as a stream) decoded by the guard's format on its
+  // own, when it knows how and its data come to at most `largest` bytes.
+  virtual std::optional<DetachedData> Detach(std::size_t index, const ExtractEntry& entry,
+                                             std::uint64_t largest) {
+    (void)index, (void)entry, (void)largest;
+    return std::nullopt;
   }
 };
 

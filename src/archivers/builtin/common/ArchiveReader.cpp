@@ -457,6 +457,13 @@ int ArchiveReader::SkipData() {
   return kArcOk;
 }
 
+std::optional<DetachedData> ArchiveReader::DetachData(std::uint64_t largest) {
+  // In a stream the guard's index no longer matches the entries, and an
+  // encrypted entry needs the password asked in order.
+  if (streamed_ || damaged_ || encrypted_ || entry_.type != EntryType::File) return std::nullopt;
+  return guard_->Detach(static_cast<std::size_t>(impl_->entryIndex), entry_, largest);
+}
+
 std::uint64_t ArchiveReader::bytesRead() const {
   if (source_) return source_->compressedBytesRead();
   return StreamOffset(archive_filter_bytes(impl_->a, -1));

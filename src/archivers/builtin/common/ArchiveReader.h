@@ -72,6 +72,8 @@ class ArchiveReader : public EntryReader {
   int ReadSparseData(const DataSink& sink, const HoleSink& hole) override;
   // Skips the current entry's data; kArcOk or a result as ReadData.
   int SkipData() override;
+  // Where the guard can decode the entry on its own.
+  std::optional<DetachedData> DetachData(std::uint64_t largest) override;
 
   // Whether the file bears the signature of a compression we read but is
   // too damaged to decode: it is ours, and damaged.

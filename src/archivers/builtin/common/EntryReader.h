@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <optional>
 #include <utility>
 
+#include "archivers/builtin/common/DetachedData.h"
 #include "archivers/builtin/common/SafeExtract.h"
 
 namespace ks {
@@ -48,6 +50,13 @@ class EntryReader {
   }
   // Passes over the current entry's data.
   virtual int SkipData() = 0;
+  // The current entry's data as a job of its own, when the format allows it
+  // and they come to at most `largest` bytes; the reader then passes over
+  // them as if skipped. nullopt: read them with ReadData.
+  virtual std::optional<DetachedData> DetachData(std::uint64_t largest) {
+    (void)largest;
+    return std::nullopt;
+  }
 
   // The result code and text of the last failure.
   int error() const { return error_; }

@@ -1,7 +1,10 @@
 #include "archivers/builtin/lha/LzhReader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <vector>
 
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/codec/ByteOrder.h"
@@ -150,6 +153,71 @@ EntryReader::Next LzhReader::NextEntry() {
   return Next::Entry;
 }
 
+namespace {
+
+// How the coded input of an entry ended, for a decode cut short.
+struct InputEnd {
+  bool readFailed = false;
+  int errorNumber = 0;
+  bool missing = false;  // the file ended first
+};
+
+// An entry's coded bytes read ahead into memory.
+class BytesInput : public DecodeInput {
+ public:
+  explicit BytesInput(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+  std::size_t Read(std::uint8_t* buffer, std::size_t capacity) override {
+    const std::size_t n = std::min(capacity, bytes_.size() - next_);
+    std::memcpy(buffer, bytes_.data() + next_, n);
+    next_ += n;
+    return n;
+  }
+
+ private:
+  const std::vector<std::uint8_t>& bytes_;
+  std::size_t next_ = 0;
+};
+
+// Decodes one entry from `input` to `sink` and verifies its CRC: kArcOk, or
+// the failure with `why` telling it.
+int DecodeEntry(EntryDecoder& decoder, const LzhEntryInfo& info, DecodeInput& input,
+                const std::function<InputEnd()>& inputEnd, const EntryReader::DataSink& sink, std::string& why) {
+  // MacLHA's MacBinary header and resource fork count for the CRC, but only
+  // the file's own data goes out.
+  std::optional<MacBinaryFilter> mac;
+  if (MayHoldMacBinary(info)) mac.emplace(sink, info);
+  const EntryReader::DataSink macSink = [&mac](const void* data, std::size_t size) { return mac->Write(data, size); };
+  CrcOutput output(mac ? macSink : sink);
+  const DecodeError e = decoder.Decode(input, info.originalSize, output);
+  switch (e) {
+    case DecodeError::None: break;
+    case DecodeError::OutputStopped: return output.result();
+    case DecodeError::Truncated: {
+      const InputEnd end = inputEnd();
+      if (end.readFailed) {
+        why = "read error: " + std::string(std::strerror(end.errorNumber));
+        return kArcCannotRead;
+      }
+      if (end.missing) {
+        why = "the archive ends inside this entry";
+        return kArcUnexpectedEof;
+      }
+      why = DecodeErrorText(e);
+      return kArcBrokenData;
+    }
+    case DecodeError::Damaged:
+      why = DecodeErrorText(e);
+      return kArcBrokenData;
+  }
+  if (output.crc() != info.dataCrc) {
+    why = "CRC error";
+    return kArcFileCrc;
+  }
+  return kArcOk;
+}
+
+}  // namespace
+
 int LzhReader::ReadData(const DataSink& sink) {
   if (!haveEntry_) return Fail(kArcBrokenData, "no entry");
   if (entry_.type != EntryType::File) return kArcOk;
@@ -157,24 +225,32 @@ int LzhReader::ReadData(const DataSink& sink) {
   if (!decoder) return Fail(kArcMethod, "method " + info_.method + " is not supported");
   file_.Seek(info_.dataOffset);
   LzhDataInput input(file_, info_.compressedSize);
-  // MacLHA's MacBinary header and resource fork count for the CRC, but only
-  // the file's own data goes out.
-  std::optional<MacBinaryFilter> mac;
-  if (MayHoldMacBinary(info_)) mac.emplace(sink, info_);
-  const DataSink macSink = [&mac](const void* data, std::size_t size) { return mac->Write(data, size); };
-  CrcOutput output(mac ? macSink : sink);
-  const DecodeError e = decoder->Decode(input, info_.originalSize, output);
-  switch (e) {
-    case DecodeError::None: break;
-    case DecodeError::OutputStopped: return Fail(output.result(), "");
-    case DecodeError::Truncated:
-      if (file_.readFailed()) return Fail(kArcCannotRead, "read error: " + std::string(std::strerror(file_.errorNumber())));
-      if (input.missing()) return Fail(kArcUnexpectedEof, "the archive ends inside this entry");
-      return Fail(kArcBrokenData, DecodeErrorText(e));
-    case DecodeError::Damaged: return Fail(kArcBrokenData, DecodeErrorText(e));
-  }
-  if (output.crc() != info_.dataCrc) return Fail(kArcFileCrc, "CRC error");
-  return kArcOk;
+  std::string why;
+  const int r = DecodeEntry(
+      *decoder, info_, input, [&] { return InputEnd{file_.readFailed(), file_.errorNumber(), input.missing()}; },
+      sink, why);
+  return r == kArcOk ? r : Fail(r, why);
+}
+
+std::optional<DetachedData> LzhReader::DetachData(std::uint64_t largest) {
+  if (!haveEntry_ || entry_.type != EntryType::File) return std::nullopt;
+  if (info_.originalSize > largest || info_.compressedSize > largest) return std::nullopt;
+  // A decoder of its own: the reader's keep their state between entries.
+  std::shared_ptr<EntryDecoder> decoder = MakeLzhDecoder(info_.method);
+  if (!decoder) return std::nullopt;
+  // Reading stays in this thread, in the order of the file; only the
+  // decoding moves.
+  file_.Seek(info_.dataOffset);
+  auto coded = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(info_.compressedSize));
+  coded->resize(file_.Read(coded->data(), coded->size()));
+  const InputEnd end{file_.readFailed(), file_.errorNumber(), coded->size() < info_.compressedSize};
+  DetachedData data;
+  data.size = info_.originalSize;
+  data.decode = [decoder, coded, end, info = info_](const DetachedData::Sink& sink, std::string& why) {
+    BytesInput input(*coded);
+    return DecodeEntry(*decoder, info, input, [end] { return end; }, sink, why);
+  };
+  return data;
 }
 
 int LzhReader::SkipData() {

@@ -38,6 +38,9 @@ class LzhReader : public EntryReader {
   // decode), or what the sink returned.
   int ReadData(const DataSink& sink) override;
   int SkipData() override;
+  // Entries of every method we decode: their coded bytes are read here and
+  // decoded by a decoder of their own.
+  std::optional<DetachedData> DetachData(std::uint64_t largest) override;
 
   std::uint64_t bytesRead() const override { return file_.position(); }
   std::uint64_t fileSize() const override { return file_.size(); }

@@ -32,11 +32,14 @@ bool ReadAt(std::FILE* f, std::uint64_t pos, void* out, std::size_t n) {
   return ::fseeko(f, static_cast<off_t>(pos), SEEK_SET) == 0 && std::fread(out, 1, n, f) == n;
 }
 
-// The local header offset of the directory record at `r`: its own field, or
-// the ZIP64 extra field's when that says 0xFFFFFFFF.
-std::uint64_t LocalHeaderOffset(const unsigned char* r) {
-  const std::uint64_t stated = Le(r + 42, 4);
-  if (stated != kFar) return stated;
+// The sizes and local header offset of the directory record at `r`: its own
+// fields, or the ZIP64 extra field's where those say 0xFFFFFFFF.
+struct FarValues {
+  std::uint64_t size, packedSize, localHeader;
+};
+FarValues ReadFarValues(const unsigned char* r) {
+  FarValues v{Le(r + 24, 4), Le(r + 20, 4), Le(r + 42, 4)};
+  if (v.size != kFar && v.packedSize != kFar && v.localHeader != kFar) return v;
   const std::size_t nameLength = Le(r + 28, 2), extraLength = Le(r + 30, 2);
   const unsigned char* extra = r + kDirectoryRecord + nameLength;
   for (std::size_t at = 0; at + 4 <= extraLength;) {
@@ -45,13 +48,18 @@ std::uint64_t LocalHeaderOffset(const unsigned char* r) {
     if (Le(extra + at, 2) == kZip64Extra) {
       // The 8-byte values present are those whose own fields say 0xFFFFFFFF,
       // in this order: original size, packed size, offset.
-      std::size_t skip = (Le(r + 24, 4) == kFar ? 8 : 0) + (Le(r + 20, 4) == kFar ? 8 : 0);
-      if (skip + 8 <= size) return Le(extra + at + 4 + skip, 8);
+      std::size_t next = 0;
+      for (std::uint64_t* value : {&v.size, &v.packedSize, &v.localHeader}) {
+        if (*value != kFar) continue;
+        if (next + 8 > size) break;
+        *value = Le(extra + at + 4 + next, 8);
+        next += 8;
+      }
       break;
     }
     at += 4 + size;
   }
-  return stated;
+  return v;
 }
 
 ZipDirectory Fail(ZipDirectory::Status status, const std::string& why) {
@@ -139,7 +147,13 @@ ZipDirectory ReadZipDirectory(const std::string& file) {
     ZipDirectory::Record record;
     // Offsets are counted from where the directory says it starts; in a
     // self-extractor the program before the archive shifts them all.
-    record.localHeader = LocalHeaderOffset(&dir[pos]) + (dirEnd - dirSize) - dirOffset;
+    const FarValues far = ReadFarValues(&dir[pos]);
+    record.localHeader = far.localHeader + (dirEnd - dirSize) - dirOffset;
+    record.flags = static_cast<unsigned>(Le(&dir[pos + 8], 2));
+    record.method = static_cast<unsigned>(Le(&dir[pos + 10], 2));
+    record.crc32 = static_cast<std::uint32_t>(Le(&dir[pos + 16], 4));
+    record.packedSize = far.packedSize;
+    record.size = far.size;
     if (dir[pos + 5] == kHostUnix && (Le(&dir[pos + 38], 4) >> 16) != 0)
       record.unixMode = static_cast<unsigned>(Le(&dir[pos + 38], 4) >> 16);
     d.records.push_back(record);

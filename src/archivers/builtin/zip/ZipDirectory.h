@@ -33,6 +33,12 @@ struct ZipDirectory {
     // The Unix file type and permissions, when a Unix tool made the entry:
     // only the directory tells a link from a file.
     std::optional<unsigned> unixMode;
+    // What the data are, as the directory states them.
+    unsigned flags = 0;
+    unsigned method = 0;
+    std::uint32_t crc32 = 0;
+    std::uint64_t packedSize = 0;
+    std::uint64_t size = 0;
   };
   std::vector<Record> records;
   // The record whose local header starts at `offset`, or nullptr.

@@ -7,6 +7,7 @@
 
 #include "archivers/builtin/common/ByteFile.h"
 #include "archivers/builtin/zip/ZipDirectory.h"
+#include "archivers/builtin/zip/ZipEntryData.h"
 
 namespace ks {
 namespace {
@@ -117,11 +118,24 @@ class ZipGuard : public ArchiveGuard {
     return {};
   }
 
+  // libarchive takes the entries in the order of their local headers, as
+  // the records are held; the size it read must agree, or the entry is
+  // left to libarchive.
+  std::optional<DetachedData> Detach(std::size_t index, const ExtractEntry& entry,
+                                     std::uint64_t largest) override {
+    if (!Listed() || index >= directory_.records.size()) return std::nullopt;
+    const ZipDirectory::Record& record = directory_.records[index];
+    if (record.size != entry.size) return std::nullopt;
+    if (!shared_) shared_ = SharedFile::Open(file_);
+    return DetachZipEntry(shared_, record, largest);
+  }
+
  private:
   bool Listed() const { return directory_.status == ZipDirectory::Status::Ok && !directory_.records.empty(); }
 
   std::string file_;
   ZipDirectory directory_;
+  std::shared_ptr<const SharedFile> shared_;
 };
 
 }  // namespace

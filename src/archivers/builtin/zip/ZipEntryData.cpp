@@ -1,0 +1,135 @@
+#include "archivers/builtin/zip/ZipEntryData.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "archivers/builtin/common/ByteFile.h"
+#include "archivers/builtin/common/ResultCodes.h"
+
+namespace ks {
+namespace {
+
+constexpr std::size_t kLocalHeader = 30;
+constexpr unsigned kEncrypted = 0x0001;
+constexpr unsigned kStrongEncryption = 0x0040;
+constexpr unsigned kStored = 0;
+constexpr unsigned kDeflated = 8;
+constexpr std::size_t kBlock = 64 * 1024;
+
+// Deflated data of incompressible files come out a little larger.
+std::uint64_t MostPacked(std::uint64_t size) { return size + size / 8 + 1024; }
+
+int Inflate(const std::vector<unsigned char>& packed, std::uint64_t size, const DetachedData::Sink& sink,
+            std::uint32_t& crc, std::string& why) {
+  z_stream z{};
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) {
+    why = "out of memory";
+    return kArcBrokenData;
+  }
+  z.next_in = const_cast<Bytef*>(packed.data());
+  z.avail_in = static_cast<uInt>(packed.size());
+  std::vector<unsigned char> out(kBlock);
+  std::uint64_t total = 0;
+  int r = Z_OK;
+  while (r == Z_OK) {
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    r = inflate(&z, Z_NO_FLUSH);
+    const std::size_t got = out.size() - z.avail_out;
+    total += got;
+    // More than the directory states is damage, and must not be held.
+    if (total > size) {
+      r = Z_DATA_ERROR;
+      break;
+    }
+    crc = static_cast<std::uint32_t>(::crc32(crc, out.data(), static_cast<uInt>(got)));
+    if (got > 0)
+      if (const int s = sink(out.data(), got); s != kArcOk) {
+        inflateEnd(&z);
+        return s;
+      }
+    if (r == Z_BUF_ERROR && z.avail_in == 0) break;
+  }
+  inflateEnd(&z);
+  if (r == Z_STREAM_END) return kArcOk;
+  if (r == Z_BUF_ERROR) {
+    why = "Truncated ZIP file data";
+    return kArcUnexpectedEof;
+  }
+  why = "ZIP decompression failed";
+  return kArcBrokenData;
+}
+
+int Decode(const SharedFile& file, const ZipDirectory::Record& record, const DetachedData::Sink& sink,
+           std::string& why) {
+  unsigned char head[kLocalHeader];
+  if (file.ReadAt(record.localHeader, head, sizeof head) != sizeof head ||
+      std::memcmp(head, "PK\3\4", 4) != 0) {
+    why = "damaged local file header";
+    return kArcBrokenData;
+  }
+  const std::uint64_t from = record.localHeader + kLocalHeader + LittleEndian(head + 26, 2) + LittleEndian(head + 28, 2);
+  std::vector<unsigned char> packed(static_cast<std::size_t>(record.packedSize));
+  if (file.ReadAt(from, packed.data(), packed.size()) != packed.size()) {
+    why = "Truncated ZIP file data";
+    return kArcUnexpectedEof;
+  }
+  std::uint32_t crc = static_cast<std::uint32_t>(::crc32(0, nullptr, 0));
+  if (record.method == kStored) {
+    if (record.packedSize != record.size) {
+      why = "the stored size differs from the size";
+      return kArcBrokenData;
+    }
+    crc = static_cast<std::uint32_t>(::crc32_z(crc, packed.data(), packed.size()));
+    for (std::size_t at = 0; at < packed.size(); at += kBlock)
+      if (const int s = sink(packed.data() + at, std::min(kBlock, packed.size() - at)); s != kArcOk) return s;
+  } else if (const int r = Inflate(packed, record.size, sink, crc, why); r != kArcOk) {
+    return r;
+  }
+  if (crc != record.crc32) {
+    why = "ZIP bad CRC";
+    return kArcFileCrc;
+  }
+  return kArcOk;
+}
+
+}  // namespace
+
+std::shared_ptr<const SharedFile> SharedFile::Open(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  return std::shared_ptr<const SharedFile>(new SharedFile(fd));
+}
+
+SharedFile::~SharedFile() { ::close(fd_); }
+
+std::size_t SharedFile::ReadAt(std::uint64_t offset, void* out, std::size_t size) const {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(fd_, static_cast<char*>(out) + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+std::optional<DetachedData> DetachZipEntry(std::shared_ptr<const SharedFile> file,
+                                           const ZipDirectory::Record& record, std::uint64_t largest) {
+  if (!file || (record.flags & (kEncrypted | kStrongEncryption)) != 0) return std::nullopt;
+  if (record.method != kStored && record.method != kDeflated) return std::nullopt;
+  if (record.size > largest || record.packedSize > MostPacked(largest)) return std::nullopt;
+  DetachedData data;
+  data.size = record.size;
+  data.decode = [file = std::move(file), record](const DetachedData::Sink& sink, std::string& why) {
+    return Decode(*file, record, sink, why);
+  };
+  return data;
+}
+
+}  // namespace ks

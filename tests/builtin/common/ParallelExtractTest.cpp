@@ -1,0 +1,148 @@
+// Every back-end that decodes entries on worker threads, extracting on one
+// and on four threads: the same tree, also from a damaged archive; Cancel
+// midway leaves no half-written file; the overwrite questions come in the
+// archive's order.
+#include <stdlib.h>
+
+#include <algorithm>
+
+#include "archivers/builtin/Backends.h"
+#include "archivers/builtin/common/ResultCodes.h"
+#include "archivers/builtin/common/WorkerThreads.h"
+#include "builtin/bga/BgaTestSupport.h"
+#include "builtin/common/PackTestSupport.h"
+
+namespace ks::test {
+namespace {
+
+struct Extractor {
+  const char* name;
+  std::shared_ptr<CommonArchiver> (*makeWriter)();
+  const char* pack;  // before the archive and the list file
+  bool commandInList;  // Unlha32 takes its command and archive in the list file
+  std::shared_ptr<CommonArchiver> (*make)();
+  const char* extract;  // before the archive and the output folder
+};
+
+const Extractor kExtractors[] = {
+    {"Zip", MakeZipBackend, "-r", false, MakeUnZipBackend, "-x -q"},
+    {"Lzh", MakeUnlhaBackend, "a -x1 -r2", true, MakeUnlhaBackend, "x"},
+};
+
+class ParallelExtractTest : public ScratchFolderTest, public ::testing::WithParamInterface<Extractor> {
+ protected:
+  void SetUp() override {
+    ScratchFolderTest::SetUp();
+    // Many small files, one large enough to be read in order between them,
+    // and one of random bytes that the archive holds as they are (where a
+    // test damages it).
+    for (int i = 0; i < 40; ++i) {
+      WriteFile("src/d" + std::to_string(i % 4) + "/f" + std::to_string(i), SomeText(300 * i + 1, i));
+      if (i == 12) WriteFile("src/d1/large", SomeText(5000000, 77));
+      if (i == 20) WriteFile("src/d2/random", random);
+    }
+    archive = root() / (std::string("made.") + GetParam().name);
+    const Extractor& e = GetParam();
+    std::string line;
+    if (e.commandInList) {
+      WriteFile("kestrino.tmp", std::string(e.pack) + "\r\n" + Q(archive) + "\r\n\"src/*.*\"\r\n");
+      line = Q(root() / "kestrino.tmp").insert(1, "@");
+    } else {
+      line = std::string(e.pack) + " " + Q(archive) + " " + Q("@" + WriteList({"src/*.*"}).string());
+    }
+    ASSERT_EQ(RunCommand(*e.makeWriter(), line).result, kArcOk);
+  }
+  void TearDown() override {
+    ::unsetenv(kThreadsVariable);
+    ScratchFolderTest::TearDown();
+  }
+
+  CommandRun Extract(const char* threads, const fs::path& into) {
+    ::setenv(kThreadsVariable, threads, 1);
+    fs::create_directories(into);
+    return RunCommand(*GetParam().make(), std::string(GetParam().extract) + " " + Q(archive) + " " + Q(into / ""));
+  }
+
+  // Spoils a few bytes in the middle of the random file's data.
+  void Damage() {
+    std::string bytes = ReadFile(archive);
+    const std::size_t at = bytes.find(random.substr(random.size() / 2, 64));
+    ASSERT_NE(at, std::string::npos) << "the random file is not stored as it is";
+    for (std::size_t i = 0; i < 8; ++i) bytes[at + i] = static_cast<char>(~bytes[at + i]);
+    WriteFile(archive, bytes);
+  }
+
+  // The lines of the log naming entries that were not extracted.
+  static std::vector<std::string> Failures(const std::string& log) {
+    std::vector<std::string> lines;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("not extracted: ", 0) == 0) lines.push_back(line.substr(0, line.find(" (")));
+    return lines;
+  }
+
+  const std::string random = RandomBytes(300000, 5);
+  fs::path archive;
+};
+
+TEST_P(ParallelExtractTest, OneAndFourThreadsGiveTheSameTreeSoundOrDamaged) {
+  for (const bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "damaged" : "sound");
+    if (damaged) Damage();
+    const CommandRun one = Extract("1", "one");
+    const CommandRun four = Extract("4", "four");
+    EXPECT_EQ(four.result, one.result) << four.log;
+    EXPECT_EQ(Failures(four.log), Failures(one.log));
+    const auto tree = TreeOf("four");
+    EXPECT_TRUE(tree == TreeOf("one"));
+    if (damaged) {
+      EXPECT_NE(one.result, kArcOk);
+      EXPECT_EQ(Failures(one.log), std::vector<std::string>{"not extracted: src/d2/random"});
+    } else {
+      EXPECT_EQ(one.result, kArcOk) << one.log;
+      EXPECT_TRUE(TreeOf("four/src") == TreeOf("src"));
+    }
+    fs::remove_all("one");
+    fs::remove_all("four");
+  }
+}
+
+TEST_P(ParallelExtractTest, CancelMidwayLeavesOnlyWholeFiles) {
+  int updates = 0;
+  {
+    ScriptedHost host;
+    ASSERT_EQ(Extract("4", "whole").result, kArcOk);
+    updates = host.updates;
+  }
+  ASSERT_GT(updates, 4);
+  ScriptedHost host;
+  host.cancelAfter = updates / 2;
+  EXPECT_EQ(Extract("4", "cut").result, kArcUserCancel);
+  const auto whole = TreeOf("whole");
+  const auto cut = TreeOf("cut");
+  EXPECT_LT(cut.size(), whole.size());
+  for (const auto& [name, data] : cut) {
+    const auto it = whole.find(name);
+    ASSERT_NE(it, whole.end()) << "left behind: " << name;
+    EXPECT_TRUE(it->second == data) << "half-written: " << name;
+  }
+}
+
+TEST_P(ParallelExtractTest, OverwriteQuestionsComeInArchiveOrder) {
+  ASSERT_EQ(Extract("1", "out").result, kArcOk);
+  std::vector<std::string> asked[2];
+  for (const int i : {0, 1}) {
+    ScriptedHost host;
+    host.overwriteAnswer = OverwriteAnswer::Skip;
+    EXPECT_EQ(Extract(i == 0 ? "1" : "4", "out").result, kArcOk);
+    asked[i] = host.overwriteQuestions;
+  }
+  EXPECT_EQ(asked[1], asked[0]);
+  EXPECT_EQ(asked[0].size(), 42u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ParallelExtractTest, ::testing::ValuesIn(kExtractors),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace ks::test
