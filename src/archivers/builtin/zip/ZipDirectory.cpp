@@ -154,6 +154,7 @@ ZipDirectory ReadZipDirectory(const std::string& file) {
     record.crc32 = static_cast<std::uint32_t>(Le(&dir[pos + 16], 4));
     record.packedSize = far.packedSize;
     record.size = far.size;
+    record.nameLength = static_cast<std::size_t>(Le(&dir[pos + 28], 2));
     if (dir[pos + 5] == kHostUnix && (Le(&dir[pos + 38], 4) >> 16) != 0)
       record.unixMode = static_cast<unsigned>(Le(&dir[pos + 38], 4) >> 16);
     d.records.push_back(record);

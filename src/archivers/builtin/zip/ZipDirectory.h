@@ -39,6 +39,7 @@ struct ZipDirectory {
     std::uint32_t crc32 = 0;
     std::uint64_t packedSize = 0;
     std::uint64_t size = 0;
+    std::size_t nameLength = 0;
   };
   std::vector<Record> records;
   // The record whose local header starts at `offset`, or nullptr.

@@ -17,6 +17,7 @@ namespace {
 constexpr std::size_t kLocalHeader = 30;
 constexpr unsigned kEncrypted = 0x0001;
 constexpr unsigned kStrongEncryption = 0x0040;
+constexpr unsigned kDataDescriptor = 0x0008;
 constexpr unsigned kStored = 0;
 constexpr unsigned kDeflated = 8;
 constexpr std::size_t kBlock = 64 * 1024;
@@ -65,15 +66,28 @@ int Inflate(const std::vector<unsigned char>& packed, std::uint64_t size, const 
   return kArcBrokenData;
 }
 
-int Decode(const SharedFile& file, const ZipDirectory::Record& record, const DetachedData::Sink& sink,
-           std::string& why) {
+// Where the data of `record` begin, when its local header is where the
+// directory says and agrees with it; otherwise libarchive is left to read
+// the entry and judge the damage.
+std::optional<std::uint64_t> DataStart(const SharedFile& file, const ZipDirectory::Record& record) {
+  constexpr std::uint64_t kFar = 0xFFFFFFFF;
   unsigned char head[kLocalHeader];
-  if (file.ReadAt(record.localHeader, head, sizeof head) != sizeof head ||
-      std::memcmp(head, "PK\3\4", 4) != 0) {
-    why = "damaged local file header";
-    return kArcBrokenData;
+  if (file.ReadAt(record.localHeader, head, sizeof head) != sizeof head || std::memcmp(head, "PK\3\4", 4) != 0)
+    return std::nullopt;
+  if (LittleEndian(head + 8, 2) != record.method || LittleEndian(head + 26, 2) != record.nameLength)
+    return std::nullopt;
+  // Without a data descriptor the local header states the sums and sizes.
+  if ((LittleEndian(head + 6, 2) & kDataDescriptor) == 0) {
+    const std::uint64_t packed = LittleEndian(head + 18, 4), size = LittleEndian(head + 22, 4);
+    if (LittleEndian(head + 14, 4) != record.crc32 || (packed != kFar && packed != record.packedSize) ||
+        (size != kFar && size != record.size))
+      return std::nullopt;
   }
-  const std::uint64_t from = record.localHeader + kLocalHeader + LittleEndian(head + 26, 2) + LittleEndian(head + 28, 2);
+  return record.localHeader + kLocalHeader + LittleEndian(head + 26, 2) + LittleEndian(head + 28, 2);
+}
+
+int Decode(const SharedFile& file, const ZipDirectory::Record& record, std::uint64_t from,
+           const DetachedData::Sink& sink, std::string& why) {
   std::vector<unsigned char> packed(static_cast<std::size_t>(record.packedSize));
   if (file.ReadAt(from, packed.data(), packed.size()) != packed.size()) {
     why = "Truncated ZIP file data";
@@ -124,10 +138,12 @@ std::optional<DetachedData> DetachZipEntry(std::shared_ptr<const SharedFile> fil
   if (!file || (record.flags & (kEncrypted | kStrongEncryption)) != 0) return std::nullopt;
   if (record.method != kStored && record.method != kDeflated) return std::nullopt;
   if (record.size > largest || record.packedSize > MostPacked(largest)) return std::nullopt;
+  const std::optional<std::uint64_t> from = DataStart(*file, record);
+  if (!from) return std::nullopt;
   DetachedData data;
   data.size = record.size;
-  data.decode = [file = std::move(file), record](const DetachedData::Sink& sink, std::string& why) {
-    return Decode(*file, record, sink, why);
+  data.decode = [file = std::move(file), record, from = *from](const DetachedData::Sink& sink, std::string& why) {
+    return Decode(*file, record, from, sink, why);
   };
   return data;
 }

@@ -28,8 +28,8 @@ class SharedFile {
 };
 
 // The job decoding `record`'s data, or nullopt when it is encrypted,
-// compressed by another method than store or deflate, or larger than
-// `largest` bytes.
+// compressed by another method than store or deflate, larger than
+// `largest` bytes, or its local header does not agree with the record.
 std::optional<DetachedData> DetachZipEntry(std::shared_ptr<const SharedFile> file,
                                            const ZipDirectory::Record& record, std::uint64_t largest);
 
