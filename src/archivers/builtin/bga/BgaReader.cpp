@@ -212,6 +212,41 @@ int BgaReader::ReadData(const DataSink& sink) {
   return ReadDataOf([&](const char* data, std::size_t size) { return sink(data, size); });
 }
 
+namespace {
+
+// One entry's data passed on chunk after chunk, stored or decompressed as
+// its first bytes tell (where the header leaves it open).
+class EntryDecoding {
+ public:
+  // `decoders`: one per method, made at first use and kept for the next entry.
+  EntryDecoding(const BgaHeader& header, std::unique_ptr<BgaDecoder> (&decoders)[2])
+      : header_(header), decoders_(decoders) {}
+
+  int Feed(const unsigned char* data, std::size_t size, bool first, bool last, const BgaSink& sink,
+           std::string& why) {
+    if (first) {
+      const std::string magic(reinterpret_cast<const char*>(data), std::min<std::size_t>(3, size));
+      if (!BgaDataIsRaw(header_, magic)) {
+        auto& made = decoders_[header_.method == BgaMethod::Gzip ? 0 : 1];
+        if (!made) made = MakeBgaDecoder(header_.method);
+        decoder_ = made.get();
+        decoder_->Begin(header_.originalSize);
+      }
+    }
+    if (!decoder_) return sink(reinterpret_cast<const char*>(data), size);
+    const int r = decoder_->Feed(data, size, last, sink);
+    if (r != kArcOk) why = decoder_->errorText();
+    return r;
+  }
+
+ private:
+  const BgaHeader& header_;
+  std::unique_ptr<BgaDecoder> (&decoders_)[2];
+  BgaDecoder* decoder_ = nullptr;
+};
+
+}  // namespace
+
 int BgaReader::ReadDataOf(const BgaSink& sink) {
   if (!haveEntry_) return Fail(kArcBrokenData, "no entry to read");
   if (header_.isFolder() || header_.dataSize == 0) {
@@ -219,11 +254,11 @@ int BgaReader::ReadDataOf(const BgaSink& sink) {
       return Fail(kArcBrokenData, "the header gives a size but the entry holds no data");
     return kArcOk;
   }
-  // The data is read once, in order: its first bytes tell (where the header
-  // leaves it open) whether it is stored or compressed. Reading them apart
-  // would cost a seek per entry, which for thousands of small entries is
-  // much of what the reader itself does.
-  BgaDecoder* decoder = nullptr;
+  // The data is read once, in order: its first bytes tell whether it is
+  // stored or compressed. Reading them apart would cost a seek per entry,
+  // which for thousands of small entries is much of what the reader itself
+  // does.
+  EntryDecoding decoding(header_, decoders_);
   std::uint64_t left = header_.dataSize;
   std::uint64_t at = dataStart_;
   while (left > 0) {
@@ -234,25 +269,32 @@ int BgaReader::ReadDataOf(const BgaSink& sink) {
     at += n;
     left -= n;
     consumed_ = at;
-    if (first) {
-      const std::string magic(reinterpret_cast<const char*>(chunk_.data()), std::min<std::size_t>(3, n));
-      if (!BgaDataIsRaw(header_, magic)) {
-        auto& made = decoders_[header_.method == BgaMethod::Gzip ? 0 : 1];
-        if (!made) made = MakeBgaDecoder(header_.method);
-        decoder = made.get();
-        decoder->Begin(header_.originalSize);
-      }
-    }
-    if (!decoder) {
-      if (int r = sink(reinterpret_cast<const char*>(chunk_.data()), n); r != kArcOk) return r;
-      continue;
-    }
-    if (int r = decoder->Feed(chunk_.data(), n, left == 0, sink); r != kArcOk) {
-      if (!decoder->errorText().empty()) Fail(r, decoder->errorText());
+    std::string why;
+    if (const int r = decoding.Feed(chunk_.data(), n, first, left == 0, sink, why); r != kArcOk) {
+      if (!why.empty()) Fail(r, why);
       return r;
     }
   }
   return kArcOk;
+}
+
+std::optional<DetachedData> BgaReader::DetachData(std::uint64_t largest) {
+  if (!haveEntry_ || header_.isFolder() || header_.dataSize == 0) return std::nullopt;
+  if (header_.dataSize > largest || header_.originalSize > largest) return std::nullopt;
+  // Reading stays in this thread, in the order of the file; only the
+  // decompression moves. A read that fails is left to ReadData to tell.
+  auto stored = std::make_shared<std::vector<unsigned char>>(static_cast<std::size_t>(header_.dataSize));
+  if (!ReadAt(dataStart_, stored->data(), stored->size())) return std::nullopt;
+  consumed_ = dataStart_ + header_.dataSize;
+  DetachedData data;
+  data.size = header_.originalSize;
+  data.decode = [stored, header = header_](const DetachedData::Sink& sink, std::string& why) {
+    std::unique_ptr<BgaDecoder> decoders[2];
+    EntryDecoding decoding(header, decoders);
+    return decoding.Feed(stored->data(), stored->size(), true, true,
+                         [&sink](const char* bytes, std::size_t size) { return sink(bytes, size); }, why);
+  };
+  return data;
 }
 
 int VerifyBgaHeaders(const std::string& file, std::string& why) {

@@ -53,6 +53,8 @@ class BgaReader : public EntryReader {
   int ReadData(const DataSink& sink) override;
   // Nothing to do: the next NextEntry goes past the data.
   int SkipData() override { return kArcOk; }
+  // The stored bytes are read here and decompressed by decoders of their own.
+  std::optional<DetachedData> DetachData(std::uint64_t largest) override;
 
   std::uint64_t bytesRead() const override { return consumed_; }
   std::uint64_t fileSize() const override { return fileSize_; }
