@@ -8,6 +8,7 @@
 
 #include "archivers/builtin/codec/ByteOrder.h"
 #include "archivers/builtin/common/NameText.h"
+#include "archivers/builtin/common/PooledBytes.h"
 #include "archivers/builtin/common/ResultCodes.h"
 
 namespace ks {
@@ -260,16 +261,18 @@ std::optional<DetachedData> ArjArchive::DetachData(std::uint64_t largest) {
   if (header_.originalSize > largest || header_.compressedSize > largest || header_.compressedSize == 0)
     return std::nullopt;
   if (!Seek(dataStart_)) return std::nullopt;
-  auto coded = std::make_shared<std::vector<char>>(static_cast<std::size_t>(header_.compressedSize));
-  coded->resize(std::fread(coded->data(), 1, coded->size(), file_));
+  auto coded = std::make_shared<PooledBytes>();
+  std::vector<unsigned char>& bytes = coded->bytes();
+  bytes.resize(static_cast<std::size_t>(header_.compressedSize));
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file_));
   // Nothing read at all is left to ReadData, which tells why.
-  if (coded->empty()) return std::nullopt;
+  if (bytes.empty()) return std::nullopt;
   DetachedData data;
   data.size = header_.originalSize;
   data.decode = [coded, header = header_](const DetachedData::Sink& sink, std::string& why) -> int {
     // The bytes read stand in for the file: a file that ended early ends
     // them early too, which the decoder tells as such.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> memory(::fmemopen(coded->data(), coded->size(), "rb"),
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> memory(::fmemopen(coded->bytes().data(), coded->bytes().size(), "rb"),
                                                           &std::fclose);
     if (!memory) {
       why = "out of memory";

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "archivers/builtin/common/DosTime.h"
+#include "archivers/builtin/common/PooledBytes.h"
 #include "archivers/builtin/common/ResultCodes.h"
 
 namespace ks {
@@ -283,15 +284,16 @@ std::optional<DetachedData> BgaReader::DetachData(std::uint64_t largest) {
   if (header_.dataSize > largest || header_.originalSize > largest) return std::nullopt;
   // Reading stays in this thread, in the order of the file; only the
   // decompression moves. A read that fails is left to ReadData to tell.
-  auto stored = std::make_shared<std::vector<unsigned char>>(static_cast<std::size_t>(header_.dataSize));
-  if (!ReadAt(dataStart_, stored->data(), stored->size())) return std::nullopt;
+  auto stored = std::make_shared<PooledBytes>();
+  stored->bytes().resize(static_cast<std::size_t>(header_.dataSize));
+  if (!ReadAt(dataStart_, stored->bytes().data(), stored->bytes().size())) return std::nullopt;
   consumed_ = dataStart_ + header_.dataSize;
   DetachedData data;
   data.size = header_.originalSize;
   data.decode = [stored, header = header_](const DetachedData::Sink& sink, std::string& why) {
     std::unique_ptr<BgaDecoder> decoders[2];
     EntryDecoding decoding(header, decoders);
-    return decoding.Feed(stored->data(), stored->size(), true, true,
+    return decoding.Feed(stored->bytes().data(), stored->bytes().size(), true, true,
                          [&sink](const char* bytes, std::size_t size) { return sink(bytes, size); }, why);
   };
   return data;

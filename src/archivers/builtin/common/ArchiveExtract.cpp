@@ -123,7 +123,7 @@ EntryOutcome WriteDecoded(const DecodedEntry& decoded, SafeExtract& out) {
   }
   // In blocks, so that Cancel is heard within a large file too.
   constexpr std::size_t kBlock = 1 << 20;
-  const std::vector<unsigned char>& data = decoded.data;
+  const std::vector<unsigned char>& data = decoded.data.bytes();
   for (std::size_t at = 0; at < data.size(); at += kBlock) {
     if (const int w = out.Write(data.data() + at, std::min(kBlock, data.size() - at)); w != kArcOk) {
       out.Abort();

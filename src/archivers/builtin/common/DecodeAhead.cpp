@@ -27,11 +27,11 @@ void DecodeAhead::Submit(ExtractEntry entry, DetachedData data, std::uint64_t re
     DecodedEntry decoded;
     decoded.entry = entry;
     decoded.readTo = readTo;
-    decoded.data.reserve(static_cast<std::size_t>(data.size));
+    decoded.data = PooledBytes(static_cast<std::size_t>(data.size));
     decoded.code = data.decode(
-        [&decoded](const void* block, std::size_t size) {
+        [&out = decoded.data.bytes()](const void* block, std::size_t size) {
           const auto* bytes = static_cast<const unsigned char*>(block);
-          decoded.data.insert(decoded.data.end(), bytes, bytes + size);
+          out.insert(out.end(), bytes, bytes + size);
           return kArcOk;
         },
         decoded.why);

@@ -13,6 +13,7 @@
 
 #include "archivers/builtin/common/DetachedData.h"
 #include "archivers/builtin/common/OrderedWorkPool.h"
+#include "archivers/builtin/common/PooledBytes.h"
 #include "archivers/builtin/common/SafeExtract.h"
 
 namespace ks {
@@ -24,13 +25,13 @@ struct DecodedEntry {
   std::uint64_t readTo = 0;
   int code = 0;  // ArcResult of the decoding
   std::string why;
-  std::vector<unsigned char> data;  // as far as it decoded
+  PooledBytes data;  // as far as it decoded
 };
 
 class DecodeAhead {
  public:
   static constexpr std::uint64_t kLargest = std::uint64_t{4} << 20;
-  static constexpr std::uint64_t kBudget = std::uint64_t{32} << 20;
+  static constexpr std::uint64_t kBudget = std::uint64_t{24} << 20;
 
   // With one thread nothing is handed over: entries are read in order by
   // the writer, as on a single core there is nothing to gain.

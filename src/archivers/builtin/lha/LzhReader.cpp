@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "archivers/builtin/common/PooledBytes.h"
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/codec/ByteOrder.h"
 #include "archivers/builtin/codec/LzhCrc16.h"
@@ -241,13 +242,15 @@ std::optional<DetachedData> LzhReader::DetachData(std::uint64_t largest) {
   // Reading stays in this thread, in the order of the file; only the
   // decoding moves.
   file_.Seek(info_.dataOffset);
-  auto coded = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(info_.compressedSize));
-  coded->resize(file_.Read(coded->data(), coded->size()));
-  const InputEnd end{file_.readFailed(), file_.errorNumber(), coded->size() < info_.compressedSize};
+  auto coded = std::make_shared<PooledBytes>();
+  std::vector<std::uint8_t>& bytes = coded->bytes();
+  bytes.resize(static_cast<std::size_t>(info_.compressedSize));
+  bytes.resize(file_.Read(bytes.data(), bytes.size()));
+  const InputEnd end{file_.readFailed(), file_.errorNumber(), bytes.size() < info_.compressedSize};
   DetachedData data;
   data.size = info_.originalSize;
   data.decode = [decoder, coded, end, info = info_](const DetachedData::Sink& sink, std::string& why) {
-    BytesInput input(*coded);
+    BytesInput input(coded->bytes());
     return DecodeEntry(*decoder, info, input, [end] { return end; }, sink, why);
   };
   return data;

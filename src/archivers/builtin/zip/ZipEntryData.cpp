@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "archivers/builtin/common/ByteFile.h"
@@ -24,47 +25,6 @@ constexpr std::size_t kBlock = 64 * 1024;
 
 // Deflated data of incompressible files come out a little larger.
 std::uint64_t MostPacked(std::uint64_t size) { return size + size / 8 + 1024; }
-
-int Inflate(const std::vector<unsigned char>& packed, std::uint64_t size, const DetachedData::Sink& sink,
-            std::uint32_t& crc, std::string& why) {
-  z_stream z{};
-  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) {
-    why = "out of memory";
-    return kArcBrokenData;
-  }
-  z.next_in = const_cast<Bytef*>(packed.data());
-  z.avail_in = static_cast<uInt>(packed.size());
-  std::vector<unsigned char> out(kBlock);
-  std::uint64_t total = 0;
-  int r = Z_OK;
-  while (r == Z_OK) {
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    r = inflate(&z, Z_NO_FLUSH);
-    const std::size_t got = out.size() - z.avail_out;
-    total += got;
-    // More than the directory states is damage, and must not be held.
-    if (total > size) {
-      r = Z_DATA_ERROR;
-      break;
-    }
-    crc = static_cast<std::uint32_t>(::crc32(crc, out.data(), static_cast<uInt>(got)));
-    if (got > 0)
-      if (const int s = sink(out.data(), got); s != kArcOk) {
-        inflateEnd(&z);
-        return s;
-      }
-    if (r == Z_BUF_ERROR && z.avail_in == 0) break;
-  }
-  inflateEnd(&z);
-  if (r == Z_STREAM_END) return kArcOk;
-  if (r == Z_BUF_ERROR) {
-    why = "Truncated ZIP file data";
-    return kArcUnexpectedEof;
-  }
-  why = "ZIP decompression failed";
-  return kArcBrokenData;
-}
 
 // Where the data of `record` begin, when its local header is where the
 // directory says and agrees with it; otherwise libarchive is left to read
@@ -86,25 +46,107 @@ std::optional<std::uint64_t> DataStart(const SharedFile& file, const ZipDirector
   return record.localHeader + kLocalHeader + LittleEndian(head + 26, 2) + LittleEndian(head + 28, 2);
 }
 
+// The packed bytes of one entry, block by block.
+class PackedBlocks {
+ public:
+  PackedBlocks(const SharedFile& file, std::uint64_t from, std::uint64_t size)
+      : file_(file), at_(from), left_(size) {}
+  bool more() const { return left_ > 0; }
+  // The file ended before the entry's data did.
+  bool cut() const { return cut_; }
+  // The next block, in a buffer of the thread's own: each worker keeps one
+  // rather than taking memory for every entry.
+  std::pair<const unsigned char*, std::size_t> Next() {
+    thread_local std::vector<unsigned char> block(kBlock);
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left_, block.size()));
+    const std::size_t got = file_.ReadAt(at_, block.data(), want);
+    at_ += got;
+    left_ -= got;
+    if (got < want) {
+      cut_ = true;
+      left_ = 0;
+    }
+    return {block.data(), got};
+  }
+
+ private:
+  const SharedFile& file_;
+  std::uint64_t at_, left_;
+  bool cut_ = false;
+};
+
+int Truncated(std::string& why) {
+  why = "Truncated ZIP file data";
+  return kArcUnexpectedEof;
+}
+
+int CopyStored(PackedBlocks& in, const DetachedData::Sink& sink, std::uint32_t& crc) {
+  while (in.more()) {
+    const auto [data, size] = in.Next();
+    crc = static_cast<std::uint32_t>(::crc32_z(crc, data, size));
+    if (size > 0)
+      if (const int s = sink(data, size); s != kArcOk) return s;
+  }
+  return kArcOk;
+}
+
+int Inflate(PackedBlocks& in, std::uint64_t size, const DetachedData::Sink& sink, std::uint32_t& crc,
+            std::string& why) {
+  z_stream z{};
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) {
+    why = "out of memory";
+    return kArcBrokenData;
+  }
+  thread_local std::vector<unsigned char> out(kBlock);
+  std::uint64_t total = 0;
+  int r = Z_OK;
+  for (;;) {
+    if (z.avail_in == 0 && in.more()) {
+      const auto [data, got] = in.Next();
+      z.next_in = const_cast<Bytef*>(data);
+      z.avail_in = static_cast<uInt>(got);
+    }
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    r = inflate(&z, Z_NO_FLUSH);
+    const std::size_t got = out.size() - z.avail_out;
+    total += got;
+    // More than the directory states is damage, and must not be held.
+    if (total > size) {
+      r = Z_DATA_ERROR;
+      break;
+    }
+    crc = static_cast<std::uint32_t>(::crc32(crc, out.data(), static_cast<uInt>(got)));
+    if (got > 0)
+      if (const int s = sink(out.data(), got); s != kArcOk) {
+        inflateEnd(&z);
+        return s;
+      }
+    if (r == Z_STREAM_END) break;
+    if (r == Z_BUF_ERROR && z.avail_in == 0 && !in.more()) break;
+    if (r != Z_OK && r != Z_BUF_ERROR) break;
+  }
+  inflateEnd(&z);
+  if (r == Z_STREAM_END) return kArcOk;
+  if (r == Z_BUF_ERROR) return Truncated(why);
+  why = "ZIP decompression failed";
+  return kArcBrokenData;
+}
+
 int Decode(const SharedFile& file, const ZipDirectory::Record& record, std::uint64_t from,
            const DetachedData::Sink& sink, std::string& why) {
-  std::vector<unsigned char> packed(static_cast<std::size_t>(record.packedSize));
-  if (file.ReadAt(from, packed.data(), packed.size()) != packed.size()) {
-    why = "Truncated ZIP file data";
-    return kArcUnexpectedEof;
-  }
+  PackedBlocks in(file, from, record.packedSize);
   std::uint32_t crc = static_cast<std::uint32_t>(::crc32(0, nullptr, 0));
   if (record.method == kStored) {
     if (record.packedSize != record.size) {
       why = "the stored size differs from the size";
       return kArcBrokenData;
     }
-    crc = static_cast<std::uint32_t>(::crc32_z(crc, packed.data(), packed.size()));
-    for (std::size_t at = 0; at < packed.size(); at += kBlock)
-      if (const int s = sink(packed.data() + at, std::min(kBlock, packed.size() - at)); s != kArcOk) return s;
-  } else if (const int r = Inflate(packed, record.size, sink, crc, why); r != kArcOk) {
+    if (const int r = CopyStored(in, sink, crc); r != kArcOk) return r;
+  } else if (const int r = Inflate(in, record.size, sink, crc, why); r != kArcOk) {
     return r;
   }
+  if (in.cut()) return Truncated(why);
   if (crc != record.crc32) {
     why = "ZIP bad CRC";
     return kArcFileCrc;
