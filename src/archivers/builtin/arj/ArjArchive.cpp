@@ -261,7 +261,7 @@ std::optional<DetachedData> ArjArchive::DetachData(std::uint64_t largest) {
   if (header_.originalSize > largest || header_.compressedSize > largest || header_.compressedSize == 0)
     return std::nullopt;
   if (!Seek(dataStart_)) return std::nullopt;
-  auto coded = std::make_shared<PooledBytes>();
+  auto coded = std::make_shared<PooledBytes>(static_cast<std::size_t>(header_.compressedSize));
   std::vector<unsigned char>& bytes = coded->bytes();
   bytes.resize(static_cast<std::size_t>(header_.compressedSize));
   bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file_));
@@ -279,7 +279,8 @@ std::optional<DetachedData> ArjArchive::DetachData(std::uint64_t largest) {
       return kArcCannotRead;
     }
     ArjDataSource source(memory.get(), header.compressedSize);
-    ArjDecoder decoder;
+    // Each worker keeps a decoder, and its windows, of its own.
+    thread_local ArjDecoder decoder;
     ArjDataResult r = decoder.Decode(header, source, sink);
     why = std::move(r.text);
     return r.code;

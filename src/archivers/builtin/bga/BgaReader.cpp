@@ -284,14 +284,15 @@ std::optional<DetachedData> BgaReader::DetachData(std::uint64_t largest) {
   if (header_.dataSize > largest || header_.originalSize > largest) return std::nullopt;
   // Reading stays in this thread, in the order of the file; only the
   // decompression moves. A read that fails is left to ReadData to tell.
-  auto stored = std::make_shared<PooledBytes>();
+  auto stored = std::make_shared<PooledBytes>(static_cast<std::size_t>(header_.dataSize));
   stored->bytes().resize(static_cast<std::size_t>(header_.dataSize));
   if (!ReadAt(dataStart_, stored->bytes().data(), stored->bytes().size())) return std::nullopt;
   consumed_ = dataStart_ + header_.dataSize;
   DetachedData data;
   data.size = header_.originalSize;
   data.decode = [stored, header = header_](const DetachedData::Sink& sink, std::string& why) {
-    std::unique_ptr<BgaDecoder> decoders[2];
+    // Each worker keeps decoders of its own, as the reader does.
+    thread_local std::unique_ptr<BgaDecoder> decoders[2];
     EntryDecoding decoding(header, decoders);
     return decoding.Feed(stored->bytes().data(), stored->bytes().size(), true, true,
                          [&sink](const char* bytes, std::size_t size) { return sink(bytes, size); }, why);

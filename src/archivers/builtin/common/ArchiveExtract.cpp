@@ -76,6 +76,14 @@ EntryOutcome Outcome(EntryOutcome::Kind kind, int code = kArcOk, std::string why
   return {kind, code, std::move(why)};
 }
 
+// Puts the file begun, its data verified, in place.
+EntryOutcome CommitFile(SafeExtract& out) {
+  const std::uint64_t before = out.filesWritten();
+  if (const int c = out.Commit(); c != kArcOk) return Outcome(EntryOutcome::Kind::Stop, c);
+  // An entry the file system could not take is logged as such already.
+  return Outcome(out.filesWritten() == before ? EntryOutcome::Kind::Passed : EntryOutcome::Kind::Written);
+}
+
 // Extracts the reader's current entry through `out`.
 EntryOutcome ExtractOne(EntryReader& reader, SafeExtract& out) {
   using Kind = EntryOutcome::Kind;
@@ -106,10 +114,7 @@ EntryOutcome ExtractOne(EntryReader& reader, SafeExtract& out) {
     if (r == kArcUserCancel || r == kArcPassword) return Outcome(Kind::Stop, r, reader.errorText());
     return Outcome(Kind::Damaged, r, reader.errorText());
   }
-  const std::uint64_t before = out.filesWritten();
-  if (const int c = out.Commit(); c != kArcOk) return Outcome(Kind::Stop, c);
-  // An entry the file system could not take is logged as such already.
-  return Outcome(out.filesWritten() == before ? Kind::Passed : Kind::Written);
+  return CommitFile(out);
 }
 
 // Writes an entry decoded ahead through `out`, as ExtractOne would have.
@@ -134,9 +139,7 @@ EntryOutcome WriteDecoded(const DecodedEntry& decoded, SafeExtract& out) {
     out.Abort();
     return Outcome(Kind::Damaged, decoded.code, decoded.why);
   }
-  const std::uint64_t before = out.filesWritten();
-  if (const int c = out.Commit(); c != kArcOk) return Outcome(Kind::Stop, c);
-  return Outcome(out.filesWritten() == before ? Kind::Passed : Kind::Written);
+  return CommitFile(out);
 }
 
 // The damage met on the way, each logged; the first one's code is the
@@ -164,10 +167,6 @@ class DamageTally {
   int first_ = kArcOk;
   std::uint64_t count_ = 0;
 };
-
-}  // namespace
-
-namespace {
 
 // One extraction's writing side: the outcome of each entry, in archive
 // order, logged and turned into the command's end where it ends it.

@@ -31,7 +31,7 @@ struct DecodedEntry {
 class DecodeAhead {
  public:
   static constexpr std::uint64_t kLargest = std::uint64_t{4} << 20;
-  static constexpr std::uint64_t kBudget = std::uint64_t{24} << 20;
+  static constexpr std::uint64_t kBudget = std::uint64_t{16} << 20;
 
   // With one thread nothing is handed over: entries are read in order by
   // the writer, as on a single core there is nothing to gain.

@@ -22,6 +22,9 @@ Pool& ThePool() {
 }  // namespace
 
 PooledBytes::PooledBytes(std::size_t reserve) {
+  // Sizes rounded up to a power of two fit the next entries too.
+  std::size_t rounded = kSmallest;
+  while (rounded < reserve) rounded *= 2;
   Pool& pool = ThePool();
   {
     const std::lock_guard<std::mutex> hold(pool.lock);
@@ -29,7 +32,7 @@ PooledBytes::PooledBytes(std::size_t reserve) {
     // grow would take fresh memory all the same.
     auto best = pool.spares.end();
     for (auto it = pool.spares.begin(); it != pool.spares.end(); ++it)
-      if (it->capacity() >= reserve && (best == pool.spares.end() || it->capacity() < best->capacity())) best = it;
+      if (it->capacity() >= rounded && (best == pool.spares.end() || it->capacity() < best->capacity())) best = it;
     if (best != pool.spares.end()) {
       bytes_ = std::move(*best);
       pool.spares.erase(best);
@@ -37,9 +40,6 @@ PooledBytes::PooledBytes(std::size_t reserve) {
     }
   }
   bytes_.clear();
-  // Sizes rounded up to a power of two fit the next entries too.
-  std::size_t rounded = kSmallest;
-  while (rounded < reserve) rounded *= 2;
   bytes_.reserve(rounded);
 }
 

@@ -236,22 +236,25 @@ int LzhReader::ReadData(const DataSink& sink) {
 std::optional<DetachedData> LzhReader::DetachData(std::uint64_t largest) {
   if (!haveEntry_ || entry_.type != EntryType::File) return std::nullopt;
   if (info_.originalSize > largest || info_.compressedSize > largest) return std::nullopt;
-  // A decoder of its own: the reader's keep their state between entries.
-  std::shared_ptr<EntryDecoder> decoder = MakeLzhDecoder(info_.method);
-  if (!decoder) return std::nullopt;
+  if (!DecoderFor(info_.method)) return std::nullopt;
   // Reading stays in this thread, in the order of the file; only the
   // decoding moves.
   file_.Seek(info_.dataOffset);
-  auto coded = std::make_shared<PooledBytes>();
+  auto coded = std::make_shared<PooledBytes>(static_cast<std::size_t>(info_.compressedSize));
   std::vector<std::uint8_t>& bytes = coded->bytes();
   bytes.resize(static_cast<std::size_t>(info_.compressedSize));
   bytes.resize(file_.Read(bytes.data(), bytes.size()));
   const InputEnd end{file_.readFailed(), file_.errorNumber(), bytes.size() < info_.compressedSize};
   DetachedData data;
   data.size = info_.originalSize;
-  data.decode = [decoder, coded, end, info = info_](const DetachedData::Sink& sink, std::string& why) {
+  data.decode = [coded, end, info = info_](const DetachedData::Sink& sink, std::string& why) {
+    // Each worker keeps decoders of its own, as the reader does: making
+    // their tables afresh for every entry cost more than the decoding.
+    thread_local std::map<std::string, std::unique_ptr<EntryDecoder>> decoders;
+    auto it = decoders.find(info.method);
+    if (it == decoders.end()) it = decoders.emplace(info.method, MakeLzhDecoder(info.method)).first;
     BytesInput input(coded->bytes());
-    return DecodeEntry(*decoder, info, input, [end] { return end; }, sink, why);
+    return DecodeEntry(*it->second, info, input, [end] { return end; }, sink, why);
   };
   return data;
 }
