@@ -35,6 +35,23 @@ void ShowOnTop(QWidget& window) {
   window.show();
 }
 
+// A top-most owner with a command's progress window showing over it: the
+// host shows it at once and the command has reported its first step.
+struct ProgressOverOwner {
+  ProgressOverOwner(const char* title, const std::string& entry, std::uint64_t done, std::uint64_t total) {
+    ShowOnTop(owner);
+    host.setProgressDelay(0);
+    progress = host.BeginProgress(&owner, title);
+    stillGoing = progress->Update(entry, done, total);
+    window = ProgressWindow();
+  }
+  QWidget owner;
+  QtArchiverHost host;
+  std::unique_ptr<Progress> progress;
+  bool stillGoing = false;
+  QProgressDialog* window = nullptr;
+};
+
 }  // namespace
 
 class ArchiverHostTest : public QObject {
@@ -49,13 +66,9 @@ class ArchiverHostTest : public QObject {
   }
 
   void longWorkShowsProgressOverItsOwnerAndCancels() {
-    QWidget owner;
-    ShowOnTop(owner);
-    QtArchiverHost host;
-    host.setProgressDelay(0);
-    auto progress = host.BeginProgress(&owner, "検査中");
-    QVERIFY(progress->Update("big.bin", 250, 1000));
-    QProgressDialog* window = ProgressWindow();
+    ProgressOverOwner run("検査中", "big.bin", 250, 1000);
+    auto& [owner, host, progress, stillGoing, window] = run;
+    QVERIFY(stillGoing);
     QVERIFY(window);
     QCOMPARE(window->windowTitle(), QString("検査中"));
     QCOMPARE(window->labelText(), QString("big.bin"));
@@ -165,13 +178,9 @@ class ArchiverHostTest : public QObject {
   }
 
   void aPromptBelongsToTheProgressWindowInFrontOfItsOwner() {
-    QWidget owner;
-    ShowOnTop(owner);
-    QtArchiverHost host;
-    host.setProgressDelay(0);
-    auto progress = host.BeginProgress(&owner, "解凍中");
-    QVERIFY(progress->Update("secret.txt", 1, 2));
-    QProgressDialog* front = ProgressWindow();
+    ProgressOverOwner run("解凍中", "secret.txt", 1, 2);
+    auto& [owner, host, progress, stillGoing, front] = run;
+    QVERIFY(stillGoing);
     QVERIFY(front);
     QWindow* transientParent = nullptr;
     bool onTop = false;
