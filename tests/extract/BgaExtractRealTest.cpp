@@ -16,7 +16,7 @@
 #include "extract/ExtractTestSupport.h"
 #include "panel/PanelTestSupport.h"
 #include "support/Fixtures.h"
-#include "support/QtSampleSkip.h"
+#include "support/QtMissingSkip.h"
 
 using namespace ks;
 using namespace ks::test;
@@ -137,5 +137,5 @@ class BgaExtractRealTest : public QObject {
   }
 };
 
-KS_QTEST_MAIN_WITH_SAMPLES(BgaExtractRealTest)
+KS_QTEST_MAIN_NOTING_MISSING(BgaExtractRealTest)
 #include "BgaExtractRealTest.moc"

@@ -24,7 +24,7 @@
 #include "panel/PanelTestSupport.h"
 #include "platform/qt/QtArchiverHost.h"
 #include "builtin/rar/RarWriter.h"
-#include "support/QtSampleSkip.h"
+#include "support/QtMissingSkip.h"
 
 using namespace ks;
 using namespace ks::test;
@@ -485,5 +485,5 @@ class ExtractRealTest : public QObject {
   }
 };
 
-KS_QTEST_MAIN_WITH_SAMPLES(ExtractRealTest)
+KS_QTEST_MAIN_NOTING_MISSING(ExtractRealTest)
 #include "ExtractRealTest.moc"

@@ -13,7 +13,7 @@
 #include "extract/ExtractDriver.h"
 #include "extract/ExtractTestSupport.h"
 #include "panel/PanelTestSupport.h"
-#include "support/QtSampleSkip.h"
+#include "support/QtMissingSkip.h"
 
 using namespace ks;
 using namespace ks::test;
@@ -106,5 +106,5 @@ class IshExtractTest : public QObject {
   }
 };
 
-KS_QTEST_MAIN_WITH_SAMPLES(IshExtractTest)
+KS_QTEST_MAIN_NOTING_MISSING(IshExtractTest)
 #include "IshExtractTest.moc"

@@ -17,18 +17,17 @@
 #include "compress/RealCompressSupport.h"
 #include "extract/ExtractDriver.h"
 #include "sfx/SfxSamples.h"
+#include "support/QtMissingSkip.h"
 
 using namespace ks;
 using namespace ks::test;
 
 namespace {
 
-std::vector<std::string> gMissing;  // Debian packages a skipped slot wanted
-
 // True when `program` can be found; otherwise notes `package` as missing.
 bool Have(const QString& program, const char* package) {
   if (!QStandardPaths::findExecutable(program).isEmpty() || QFileInfo(program).isExecutable()) return true;
-  gMissing.push_back(package);
+  NoteMissing(std::string("the Debian package ") + package + " (scripts/deps.sh --tests installs it)");
   return false;
 }
 
@@ -292,17 +291,6 @@ class SfxRoundTripTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  SfxRoundTripTest test;
-  const int failed = QTest::qExec(&test, argc, argv);
-  if (failed == 0 && !gMissing.empty()) {
-    std::string packages;
-    for (const std::string& p : gMissing) packages += " " + p;
-    std::printf("SKIPPED: install the Debian packages%s (scripts/deps.sh --tests does)\n", packages.c_str());
-    return 77;
-  }
-  return failed;
-}
+KS_QTEST_MAIN_NOTING_MISSING(SfxRoundTripTest)
 
 #include "SfxRoundTripTest.moc"
