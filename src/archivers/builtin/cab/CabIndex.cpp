@@ -27,9 +27,17 @@ constexpr auto Le = LittleEndian;
 
 class CabFile {
  public:
-  explicit CabFile(const std::string& path) : f_(OpenForReading(path)) {}
+  explicit CabFile(const std::string& path) : f_(OpenForReading(path)) {
+    if (f_) std::setvbuf(f_.get(), nullptr, _IOFBF, kBuffer);
+  }
   bool ReadAt(std::uint64_t at, void* out, std::size_t n) {
-    return f_ && ::fseeko(f_.get(), static_cast<off_t>(at), SEEK_SET) == 0 && std::fread(out, 1, n, f_.get()) == n;
+    if (!f_) return false;
+    // The walk reads mostly on from where it stood: a seek there would
+    // still cost a system call and the buffer's contents, per block.
+    if (at != position_ && ::fseeko(f_.get(), static_cast<off_t>(at), SEEK_SET) != 0) return false;
+    const std::size_t got = std::fread(out, 1, n, f_.get());
+    position_ = at + got;
+    return got == n;
   }
   // Moves past a NUL-terminated text at `at`; false when there is none.
   bool SkipText(std::uint64_t& at) {
@@ -42,7 +50,9 @@ class CabFile {
   }
 
  private:
+  static constexpr std::size_t kBuffer = 1 << 18;
   UniqueFile f_;
+  std::uint64_t position_ = 0;
 };
 
 // Walks the blocks of one folder, noting those that fail.

@@ -8,6 +8,7 @@
 
 #include "archivers/ArchiverHost.h"
 #include "archivers/builtin/common/DecodeAhead.h"
+#include "archivers/builtin/common/ReadAheadReader.h"
 #include "archivers/builtin/common/SafeExtract.h"
 #include "archivers/builtin/common/WorkerThreads.h"
 
@@ -52,6 +53,17 @@ int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
   if (const int r = reader.Open(request.archive); r != kArcOk) {
     log.Line(reader.errorText());
     return r;
+  }
+  // A cabinet's folder and a solid RAR are each one coding run that
+  // libarchive decodes as it reads: reading ahead on a thread of its own
+  // overlaps that with writing. Elsewhere it does not pay: ZIP entries are
+  // decoded apart on the workers (DetachData), a gzip or bzip2 stream has a
+  // decoding thread of its own (StreamSource), a plain tar needs no decoding,
+  // and a password question must come from the writing thread.
+  if (WorkerThreads() > 1 && !request.askPasswords && (request.formats & (kFormatCab | kFormatRar)) &&
+      !(request.formats & kFormatZip)) {
+    ReadAheadReader ahead(reader);
+    return ExtractEntries(ahead, request, log);
   }
   return ExtractEntries(reader, request, log);
 }

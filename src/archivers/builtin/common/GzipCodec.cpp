@@ -1,49 +1,69 @@
-// gzip members through zlib, which checks each member's CRC-32 and length.
-#include <zlib.h>
+// gzip members through ISA-L's inflate, which checks each member's CRC-32
+// and length and decodes a good deal faster than zlib: a tar.gz is one
+// stream, decoded on one thread, and that thread sets the pace of the whole
+// extraction.
+#include <isa-l/igzip_lib.h>
+
+#include <algorithm>
+#include <cstdint>
 
 #include "archivers/builtin/common/StreamCodec.h"
 
 namespace ks {
 namespace {
 
+const char* Why(int r) {
+  switch (r) {
+    case ISAL_INVALID_BLOCK: return "invalid block type";
+    case ISAL_INVALID_SYMBOL: return "invalid code";
+    case ISAL_INVALID_LOOKBACK: return "invalid distance too far back";
+    case ISAL_INVALID_WRAPPER: return "incorrect header";
+    case ISAL_UNSUPPORTED_METHOD: return "unknown compression method";
+    default: return "bad data";
+  }
+}
+
 class GzipCodec : public StreamCodec {
  public:
-  ~GzipCodec() override {
-    if (ready_) inflateEnd(&z_);
-  }
   const char* name() const override { return "gzip"; }
   std::size_t signatureSize() const override { return 2; }
   bool IsStart(const unsigned char* p) const override { return p[0] == 0x1f && p[1] == 0x8b; }
 
   bool Begin() override {
-    if (ready_) return inflateReset(&z_) == Z_OK;
-    ready_ = inflateInit2(&z_, 16 + MAX_WBITS) == Z_OK;
-    return ready_;
+    isal_inflate_init(&s_);
+    s_.crc_flag = ISAL_GZIP;
+    return true;
   }
 
   Result Decode(const unsigned char*& in, std::size_t& inLeft, unsigned char*& out, std::size_t& outLeft,
                 std::string& why) override {
-    z_.next_in = const_cast<Bytef*>(in);
-    z_.avail_in = static_cast<uInt>(inLeft);
-    z_.next_out = out;
-    z_.avail_out = static_cast<uInt>(outLeft);
-    const int r = inflate(&z_, Z_NO_FLUSH);
-    in = z_.next_in;
-    inLeft = z_.avail_in;
-    out = z_.next_out;
-    outLeft = z_.avail_out;
-    if (r == Z_STREAM_END) return Result::End;
-    if (r == Z_OK || r == Z_BUF_ERROR) return Result::Ok;
-    why = z_.msg ? z_.msg : "bad data";
+    // ISA-L counts in 32 bits; a larger stretch is taken in turns.
+    const auto inTurn = static_cast<std::uint32_t>(std::min<std::size_t>(inLeft, UINT32_MAX));
+    const auto outTurn = static_cast<std::uint32_t>(std::min<std::size_t>(outLeft, UINT32_MAX));
+    s_.next_in = const_cast<std::uint8_t*>(in);
+    s_.avail_in = inTurn;
+    s_.next_out = out;
+    s_.avail_out = outTurn;
+    const int r = isal_inflate(&s_);
+    inLeft -= inTurn - s_.avail_in;
+    in = s_.next_in;
+    outLeft -= outTurn - s_.avail_out;
+    out = s_.next_out;
     // The member's CRC-32 and length come last; any other error is met
     // where the coded data stops making sense.
-    const bool trailer = why == "incorrect data check" || why == "incorrect length check";
-    return trailer ? Result::Damaged : Result::Undecodable;
+    if (r == ISAL_INCORRECT_CHECKSUM) {
+      why = "incorrect data check";
+      return Result::Damaged;
+    }
+    if (r < 0) {
+      why = Why(r);
+      return Result::Undecodable;
+    }
+    return s_.block_state == ISAL_BLOCK_FINISH ? Result::End : Result::Ok;
   }
 
  private:
-  z_stream z_{};
-  bool ready_ = false;
+  inflate_state s_{};
 };
 
 }  // namespace
