@@ -1,5 +1,7 @@
 #include "archivers/builtin/Backends.h"
 
+#include <cstdlib>
+
 namespace ks {
 
 std::shared_ptr<CommonArchiver> MakeBuiltinLibrary(LibraryId id) {
@@ -35,6 +37,11 @@ std::shared_ptr<CommonArchiver> MakeBuiltinLibrary(LibraryId id) {
 std::shared_ptr<UnrarInterface> MakeBuiltinUnrar() { return MakeUnrarDllBackend(); }
 
 void InstallBuiltinLibraries(LibrarySet& libraries) {
+  // Archives store local times. Without TZ, the C library looks at
+  // /etc/localtime again on every conversion, one system call per entry
+  // (and libarchive converts twice per ZIP entry); naming the same file
+  // once keeps the same zone for the run.
+  ::setenv("TZ", ":/etc/localtime", 0);
   libraries.SetResolvers([](LibraryId id) { return MakeBuiltinLibrary(id); },
                          [] { return MakeBuiltinUnrar(); });
 }

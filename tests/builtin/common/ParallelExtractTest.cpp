@@ -1,7 +1,7 @@
-// Every back-end that decodes entries on worker threads, extracting on one
-// and on four threads: the same tree, also from a damaged archive; Cancel
-// midway leaves no half-written file; the overwrite questions come in the
-// archive's order.
+// Every back-end that decodes on more than one thread (entries on workers,
+// or a single stream ahead of the writing), extracting on one and on four
+// threads: the same tree, also from a damaged archive; Cancel midway leaves
+// no half-written file; the overwrite questions come in the archive's order.
 #include <stdlib.h>
 
 #include <algorithm>
@@ -25,6 +25,9 @@ int PackWith(const std::shared_ptr<CommonArchiver>& library, const std::string& 
 int PackZip(const fs::path& archive) { return PackWith(MakeZipBackend(), "-r", archive); }
 int PackGza(const fs::path& archive) { return PackWith(MakeBgaBackend(), "a -a -m1 -r", archive); }
 int PackBza(const fs::path& archive) { return PackWith(MakeBgaBackend(), "a -a -m2 -r", archive); }
+int PackTarGz(const fs::path& archive) { return PackWith(MakeTarBackend(), "-czf", archive); }
+int PackTarBz2(const fs::path& archive) { return PackWith(MakeTarBackend(), "-cjf", archive); }
+int PackCab(const fs::path& archive) { return PackWith(MakeCabBackend(), "-a", archive); }
 int PackLzh(const fs::path& archive) {
   // Unlha32 takes its command and archive in the list file.
   std::ofstream("list.tmp", std::ios::binary) << "a -x1 -r2\r\n" + Q(archive) + "\r\n\"src/*.*\"\r\n";
@@ -56,6 +59,9 @@ struct Extractor {
   // The entry a test damages: the random file, which the archive holds as
   // it is, or (where stored data carry no sum) a small compressed one,
   // damaged just past its name in its header.
+  // Null: the archive is damaged in its middle, and the two runs are only
+  // compared; in one compressed stream the damage may show at the stream's
+  // sum only, and in a cabinet's folder every later file fails with it.
   const char* damaged = "src/d2/random";
 };
 void PrintTo(const Extractor& e, std::ostream* out) { *out << e.name; }
@@ -64,6 +70,9 @@ const Extractor kExtractors[] = {
     {"Zip", PackZip, MakeUnZipBackend, "-x -q"},  {"Lzh", PackLzh, MakeUnlhaBackend, "x"},
     {"Arj", PackArj, MakeUnarjBackend, "x -hk -jyc"}, {"Gza", PackGza, MakeBgaBackend, "x -a -r", "src/d1/f13"},
     {"Bza", PackBza, MakeBgaBackend, "x -a -r", "src/d1/f13"},
+    {"TarGz", PackTarGz, MakeTarBackend, "-xvaf", nullptr},
+    {"TarBz2", PackTarBz2, MakeTarBackend, "-xvaf", nullptr},
+    {"Cab", PackCab, MakeCabBackend, "-x", nullptr},
 };
 
 class ParallelExtractTest : public ScratchFolderTest, public ::testing::WithParamInterface<Extractor> {
@@ -95,6 +104,10 @@ class ParallelExtractTest : public ScratchFolderTest, public ::testing::WithPara
   // Spoils a few bytes in the middle of the damaged entry's data.
   void Damage() {
     std::string bytes = ReadFile(archive);
+    if (!GetParam().damaged) {
+      for (std::size_t i = 0; i < 8; ++i) bytes[bytes.size() / 2 + i] ^= 0x5a;
+      return WriteFile(archive, bytes);
+    }
     const std::string name = GetParam().damaged;
     const bool stored = name == "src/d2/random";
     // The header may hold the name with DOS separators.
@@ -132,7 +145,9 @@ TEST_P(ParallelExtractTest, OneAndFourThreadsGiveTheSameTreeSoundOrDamaged) {
     EXPECT_TRUE(tree == TreeOf("one"));
     if (damaged) {
       EXPECT_NE(one.result, kArcOk);
-      EXPECT_EQ(Failures(one.log), std::vector<std::string>{std::string("not extracted: ") + GetParam().damaged});
+      if (GetParam().damaged) {
+        EXPECT_EQ(Failures(one.log), std::vector<std::string>{std::string("not extracted: ") + GetParam().damaged});
+      }
     } else {
       EXPECT_EQ(one.result, kArcOk) << one.log;
       EXPECT_TRUE(TreeOf("four/src") == TreeOf("src"));

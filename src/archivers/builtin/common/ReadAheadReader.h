@@ -8,8 +8,11 @@
 // The reader thread walks the entries in order and reads every entry's data
 // into a bounded queue; the writer replays what it met, entry by entry, so
 // the extraction loop sees the same entries, data, failures and positions as
-// from the wrapped reader itself. The wrapped reader is only ever touched by
-// the reader thread, so it must not need the user (no password questions).
+// from the wrapped reader itself. One difference: a file the writer passes
+// over (the user kept the existing one) was read all the same, so damage in
+// it is told as a read would tell it. The wrapped reader is only ever
+// touched by the reader thread, so it must not need the user (no password
+// questions).
 
 #include <condition_variable>
 #include <cstdint>

@@ -289,7 +289,10 @@ struct SafeExtract::State {
     return kArcUserCancel;
   }
 
-  std::string NextTempName() { return ".~ks" + std::to_string(::getpid()) + "_" + std::to_string(++tempCounter); }
+  std::string NextTempName() {
+    static const std::string prefix = ".~ks" + std::to_string(::getpid()) + "_";
+    return prefix + std::to_string(++tempCounter);
+  }
 
   // Without `replace` an existing name is never overwritten (something
   // appeared since the question). 0 or an errno value; EEXIST when taken.
