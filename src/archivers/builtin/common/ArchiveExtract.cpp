@@ -134,7 +134,10 @@ EntryOutcome WriteDecoded(const DecodedEntry& decoded, SafeExtract& out) {
   using Kind = EntryOutcome::Kind;
   const int begun = out.Begin(decoded.entry);
   if (begun != kArcOk && begun != SafeExtract::kSkipEntry) return Outcome(Kind::Stop, begun);
-  if (begun == SafeExtract::kSkipEntry) {
+  if (begun == SafeExtract::kSkipEntry || decoded.entry.type != EntryType::File) {
+    // A folder's or a link's code is that of passing over its data.
+    if (decoded.entry.type != EntryType::File && decoded.code != kArcOk)
+      return Outcome(Kind::Damaged, decoded.code, decoded.why);
     if (!out.Progress(decoded.readTo)) return Outcome(Kind::Stop, kArcUserCancel, "cancelled");
     return Outcome(Kind::Passed);
   }
@@ -279,6 +282,17 @@ int ExtractEntries(EntryReader& reader, const ExtractRequest& request, OutputLog
         while (!ahead.Fits(data->size))
           if (const std::optional<int> end = writeOldest()) return *end;
         ahead.Submit(reader.entry(), std::move(*data), reader.bytesRead());
+        continue;
+      }
+      if (reader.entry().type != EntryType::File) {
+        // A folder or a link has nothing to decode: it waits in line with
+        // the rest, rather than the workers running dry while everything
+        // handed over before it is written.
+        const int skipped = reader.SkipData();
+        while (!ahead.Fits(0))
+          if (const std::optional<int> end = writeOldest()) return *end;
+        ahead.SubmitDecoded(reader.entry(), skipped, skipped == kArcOk ? std::string() : reader.errorText(),
+                            reader.bytesRead());
         continue;
       }
       if (const std::optional<int> end = writeAll()) return *end;

@@ -39,6 +39,18 @@ void DecodeAhead::Submit(ExtractEntry entry, DetachedData data, std::uint64_t re
   });
 }
 
+void DecodeAhead::SubmitDecoded(ExtractEntry entry, int code, std::string why, std::uint64_t readTo) {
+  sizes_.push_back(0);
+  work_.Submit([entry = std::move(entry), code, why = std::move(why), readTo](unsigned) {
+    DecodedEntry decoded;
+    decoded.entry = entry;
+    decoded.readTo = readTo;
+    decoded.code = code;
+    decoded.why = why;
+    return decoded;
+  });
+}
+
 DecodedEntry DecodeAhead::TakeOldest() {
   DecodedEntry decoded = work_.TakeOldest();
   waiting_ -= sizes_.front();

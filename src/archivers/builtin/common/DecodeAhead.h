@@ -42,6 +42,9 @@ class DecodeAhead {
   // must be taken first. Always true when none waits.
   bool Fits(std::uint64_t size) const;
   void Submit(ExtractEntry entry, DetachedData data, std::uint64_t readTo);
+  // An entry without data (a folder, a link) and the result of passing
+  // over it, to be taken in its turn.
+  void SubmitDecoded(ExtractEntry entry, int code, std::string why, std::uint64_t readTo);
   bool empty() const { return work_.pending() == 0; }
   DecodedEntry TakeOldest();
 
