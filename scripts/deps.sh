@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libarchive-dev libgcab-dev libglib2.0-dev libbz2-dev zlib1g-dev libisal-dev
+  libarchive-dev libgcab-dev libglib2.0-dev libbz2-dev zlib1g-dev libisal-dev libdeflate-dev
   fonts-ipafont-gothic
   # Qt's own dialogs and buttons in Japanese (qtbase_ja.qm)
   qt6-translations-l10n

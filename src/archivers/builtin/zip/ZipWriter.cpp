@@ -12,6 +12,7 @@
 #include "archivers/builtin/common/PackReader.h"
 #include "archivers/builtin/common/ParallelDeflate.h"
 #include "archivers/builtin/common/RawDeflater.h"
+#include "archivers/builtin/common/WholeDeflater.h"
 #include "archivers/builtin/common/ResultCodes.h"
 #include "archivers/builtin/common/TempOutput.h"
 #include "archivers/builtin/zip/ZipCrypto.h"
@@ -256,10 +257,9 @@ class ZipArchiveWriter {
     e.crc = ExtendCrc32(0, piece.data.data(), piece.data.size());
     if (level_ > 0 && !piece.data.empty()) {
       auto& deflater = deflaters_[worker];
-      if (!deflater) deflater = std::make_unique<RawDeflater>(level_);
+      if (!deflater) deflater = std::make_unique<WholeDeflater>(level_);
       std::vector<char> packed;
-      packed.reserve(piece.data.size() / 2 + 64);
-      deflater->Deflate(piece.data.data(), piece.data.size(), nullptr, 0, true, packed);
+      deflater->Deflate(piece.data.data(), piece.data.size(), packed);
       piece.data.swap(packed);
       e.method = kDeflated;
     }
@@ -394,7 +394,7 @@ class ZipArchiveWriter {
   OutFile out_;
   std::uint64_t position_ = 0;
   std::vector<ZipEntry> entries_;
-  std::vector<std::unique_ptr<RawDeflater>> deflaters_;  // one per worker, made when needed
+  std::vector<std::unique_ptr<WholeDeflater>> deflaters_;  // one per worker, made when needed
   OrderedWork<PiecePtr> pool_;  // last: its workers stop before anything they use goes
 };
 
