@@ -16,20 +16,22 @@ ReadAheadReader::~ReadAheadReader() {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
-  changed_.notify_all();
+  room_.notify_all();
   thread_.join();
 }
 
 bool ReadAheadReader::Put(Event event) {
   std::unique_lock lock(mutex_);
   // Only data waits for room: headers are small and the writer needs them.
-  changed_.wait(lock, [&] {
-    return stopping_ || event.kind != Event::Kind::Data || waitingBytes_ < kBudget;
-  });
+  if (event.kind == Event::Kind::Data && waitingBytes_ >= kBudget) {
+    readerWaiting_ = true;
+    room_.wait(lock, [&] { return stopping_ || waitingBytes_ <= kBudget / 2; });
+    readerWaiting_ = false;
+  }
   if (stopping_) return false;
   waitingBytes_ += event.bytes.size();
   events_.push_back(std::move(event));
-  changed_.notify_all();
+  if (writerWaiting_) ready_.notify_one();
   return true;
 }
 
@@ -56,11 +58,15 @@ void ReadAheadReader::Recycle(std::vector<unsigned char> bytes) {
 
 ReadAheadReader::Event ReadAheadReader::Take() {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return !events_.empty(); });
+  if (events_.empty()) {
+    writerWaiting_ = true;
+    ready_.wait(lock, [&] { return !events_.empty(); });
+    writerWaiting_ = false;
+  }
   Event event = std::move(events_.front());
   events_.pop_front();
   waitingBytes_ -= event.bytes.size();
-  changed_.notify_all();
+  if (readerWaiting_ && waitingBytes_ <= kBudget / 2) room_.notify_one();
   return event;
 }
 

@@ -76,7 +76,13 @@ class ReadAheadReader : public EntryReader {
   const std::uint64_t fileSize_;
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  // Each thread is woken only when it waits: a wake-up per event costs
+  // more than the decoding of a small file. The reader thread, once the
+  // budget is spent, waits until half of it is free again.
+  std::condition_variable room_;   // the reader thread waits for room
+  std::condition_variable ready_;  // the writer waits for an event
+  bool readerWaiting_ = false;
+  bool writerWaiting_ = false;
   std::deque<Event> events_;
   std::vector<std::vector<unsigned char>> free_;
   std::size_t waitingBytes_ = 0;
