@@ -10,6 +10,7 @@
 #include "archivers/builtin/cab/CabReader.h"
 #include "archivers/builtin/common/ArchiveReader.h"
 #include "archivers/builtin/common/ResultCodes.h"
+#include "builtin/common/CompressSupport.h"
 #include "builtin/common/PackTestSupport.h"
 
 namespace ks::test {
@@ -32,19 +33,7 @@ void Put(std::string& out, std::uint64_t value, int bytes) {
 
 // One MSZIP block: its window goes on from the block before.
 std::string MsZip(const std::string& chunk, const std::string& before) {
-  z_stream z{};
-  deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  if (!before.empty())
-    deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(before.data()), static_cast<uInt>(before.size()));
-  std::string out(deflateBound(&z, chunk.size()) + 16, '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(chunk.data()));
-  z.avail_in = static_cast<uInt>(chunk.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return "CK" + out;
+  return "CK" + Deflated(chunk, -MAX_WBITS, 6, before);
 }
 
 // A single cabinet of the folders given, each block with its checksum.

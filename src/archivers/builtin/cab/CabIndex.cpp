@@ -10,15 +10,6 @@
 namespace ks {
 namespace {
 
-constexpr std::size_t kHeader = 36;
-constexpr std::size_t kFolderRecord = 8;
-constexpr std::size_t kFileRecord = 16;
-constexpr std::uint16_t kFlagPrevious = 0x0001;
-constexpr std::uint16_t kFlagNext = 0x0002;
-constexpr std::uint16_t kFlagReserve = 0x0004;
-constexpr std::uint16_t kCompressionMask = 0x000F;
-constexpr std::uint16_t kStored = 0;
-
 constexpr auto Le = LittleEndian;
 
 class CabFile {
@@ -55,7 +46,7 @@ class CabFile {
 CabFolderState WalkFolder(CabFile& file, std::uint64_t at, unsigned blocks, std::uint16_t compression,
                           std::size_t dataReserve) {
   CabFolderState folder;
-  folder.compressed = (compression & kCompressionMask) != kStored;
+  folder.compressed = (compression & kCabCompressionMask) != kCabStored;
   std::vector<unsigned char> data(kCabMaxBlock);
   std::uint64_t done = 0;
   for (unsigned i = 0; i < blocks; ++i) {
@@ -126,33 +117,33 @@ std::optional<std::string> CabSpanDamage(const CabFolderState& folder, const Cab
 CabIndex ReadCabIndex(const std::string& path) {
   CabIndex index;
   CabFile file(path);
-  unsigned char h[kHeader];
+  unsigned char h[kCabHeader];
   if (!file.ReadAt(0, h, sizeof h) || std::memcmp(h, "MSCF", 4) != 0) return index;
   const std::uint64_t filesAt = Le(h + 16, 4);
   const unsigned folders = static_cast<unsigned>(Le(h + 26, 2)), files = static_cast<unsigned>(Le(h + 28, 2));
   const std::uint16_t flags = static_cast<std::uint16_t>(Le(h + 30, 2));
-  std::uint64_t at = kHeader;
+  std::uint64_t at = kCabHeader;
   std::size_t folderReserve = 0, dataReserve = 0;
-  if (flags & kFlagReserve) {
+  if (flags & kCabFlagReserve) {
     unsigned char r[4];
     if (!file.ReadAt(at, r, sizeof r)) return index;
     folderReserve = r[2];
     dataReserve = r[3];
     at += 4 + Le(r, 2);
   }
-  if ((flags & kFlagPrevious) && !(file.SkipText(at) && file.SkipText(at))) return index;
-  if ((flags & kFlagNext) && !(file.SkipText(at) && file.SkipText(at))) return index;
-  for (unsigned i = 0; i < folders; ++i, at += kFolderRecord + folderReserve) {
-    unsigned char f[kFolderRecord];
+  if ((flags & kCabFlagPrevious) && !(file.SkipText(at) && file.SkipText(at))) return index;
+  if ((flags & kCabFlagNext) && !(file.SkipText(at) && file.SkipText(at))) return index;
+  for (unsigned i = 0; i < folders; ++i, at += kCabFolderRecord + folderReserve) {
+    unsigned char f[kCabFolderRecord];
     if (!file.ReadAt(at, f, sizeof f)) return index;
     index.folders.push_back(WalkFolder(file, Le(f, 4), static_cast<unsigned>(Le(f + 4, 2)),
                                        static_cast<std::uint16_t>(Le(f + 6, 2)), dataReserve));
   }
   at = filesAt;
   for (unsigned i = 0; i < files; ++i) {
-    unsigned char f[kFileRecord];
+    unsigned char f[kCabFileRecord];
     if (!file.ReadAt(at, f, sizeof f)) return index;
-    at += kFileRecord;
+    at += kCabFileRecord;
     if (!file.SkipText(at)) return index;
     index.files.push_back({static_cast<std::uint32_t>(Le(f, 4)), static_cast<std::uint32_t>(Le(f + 4, 4)),
                            static_cast<std::uint16_t>(Le(f + 8, 2))});

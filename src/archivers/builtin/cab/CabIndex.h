@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "archivers/builtin/cab/CabFormat.h"
+
 namespace ks {
 
 struct CabFileSpan {
@@ -40,13 +42,6 @@ struct CabIndex {
 };
 
 CabIndex ReadCabIndex(const std::string& file);
-
-// A data block (CFDATA) starts with its checksum and its two sizes; a
-// block holds at most 32 KiB of uncompressed data, and a little more when
-// its compression did not pay.
-inline constexpr std::size_t kCabDataHeader = 8;
-inline constexpr std::size_t kCabMaxBlock = 64 * 1024;
-inline constexpr std::size_t kCabFullBlock = 32 * 1024;
 
 // The stretch of its folder a data block damages, the block's
 // uncompressed data starting at `done`; nullopt when it is sound. `header`

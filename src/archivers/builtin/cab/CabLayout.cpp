@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "archivers/builtin/cab/CabFormat.h"
 #include "archivers/builtin/common/ByteFile.h"
 #include "archivers/builtin/common/NameText.h"
 
@@ -12,13 +13,6 @@ namespace {
 
 constexpr auto Le = LittleEndian;
 
-constexpr std::size_t kHeader = 36;
-constexpr std::size_t kFolderRecord = 8;
-constexpr std::size_t kFileRecord = 16;
-constexpr std::uint16_t kFlagPrevious = 0x0001;
-constexpr std::uint16_t kFlagNext = 0x0002;
-constexpr std::uint16_t kFlagReserve = 0x0004;
-constexpr unsigned kStored = 0, kMsZip = 1;
 constexpr std::uint16_t kAttrReadOnly = 0x01;
 constexpr std::uint16_t kAttrNameIsUtf8 = 0x80;
 // What a cabinet's own limits allow: 65535 files with names of 255 bytes.
@@ -38,17 +32,17 @@ struct FixedHeader {
 // a self-extractor or a stray "MSCF", a set of cabinets, no folders or
 // no files (which libarchive calls damaged).
 std::optional<FixedHeader> ReadFixed(const unsigned char* b, std::size_t size) {
-  if (size < kHeader || std::memcmp(b, "MSCF\0\0\0\0", 8) != 0) return std::nullopt;
+  if (size < kCabHeader || std::memcmp(b, "MSCF\0\0\0\0", 8) != 0) return std::nullopt;
   FixedHeader h;
   h.filesAt = static_cast<std::uint32_t>(Le(b + 16, 4));
   h.folders = static_cast<unsigned>(Le(b + 26, 2));
   h.files = static_cast<unsigned>(Le(b + 28, 2));
   const auto flags = static_cast<std::uint16_t>(Le(b + 30, 2));
   const auto cabinet = Le(b + 34, 2);
-  if (h.folders == 0 || h.files == 0 || (flags & (kFlagPrevious | kFlagNext)) || cabinet != 0) return std::nullopt;
-  h.foldersAt = kHeader;
-  if (flags & kFlagReserve) {
-    if (size < kHeader + 4) return std::nullopt;
+  if (h.folders == 0 || h.files == 0 || (flags & (kCabFlagPrevious | kCabFlagNext)) || cabinet != 0) return std::nullopt;
+  h.foldersAt = kCabHeader;
+  if (flags & kCabFlagReserve) {
+    if (size < kCabHeader + 4) return std::nullopt;
     const std::size_t headerReserve = Le(b + 36, 2);
     if (headerReserve > 60000) return std::nullopt;
     h.folderReserve = b[38];
@@ -62,7 +56,7 @@ std::optional<FixedHeader> ReadFixed(const unsigned char* b, std::size_t size) {
 
 std::optional<std::size_t> CabHeaderSpan(const unsigned char* head, std::size_t size) {
   const auto h = ReadFixed(head, size);
-  if (!h || size < h->foldersAt + kFolderRecord) return std::nullopt;
+  if (!h || size < h->foldersAt + kCabFolderRecord) return std::nullopt;
   const std::size_t firstData = Le(head + h->foldersAt, 4);
   if (firstData > kMostHeaders) return std::nullopt;
   return firstData;
@@ -75,15 +69,15 @@ std::optional<CabLayout> ReadCabLayout(const unsigned char* b, std::size_t size)
   layout.dataReserve = h->dataReserve;
   std::size_t at = h->foldersAt;
   std::uint64_t lastData = 0;
-  for (unsigned i = 0; i < h->folders; ++i, at += kFolderRecord + h->folderReserve) {
-    if (size < at + kFolderRecord) return std::nullopt;
+  for (unsigned i = 0; i < h->folders; ++i, at += kCabFolderRecord + h->folderReserve) {
+    if (size < at + kCabFolderRecord) return std::nullopt;
     CabFolderRecord folder;
     folder.dataAt = Le(b + at, 4);
     folder.blocks = static_cast<unsigned>(Le(b + at + 4, 2));
-    const unsigned method = static_cast<unsigned>(Le(b + at + 6, 2)) & 0x0F;
+    const auto method = static_cast<std::uint16_t>(Le(b + at + 6, 2) & kCabCompressionMask);
     // LZX and Quantum are libarchive's.
-    if (method != kStored && method != kMsZip) return std::nullopt;
-    folder.compressed = method == kMsZip;
+    if (method != kCabStored && method != kCabMsZip) return std::nullopt;
+    folder.compressed = method == kCabMsZip;
     if (folder.dataAt <= lastData) return std::nullopt;
     lastData = folder.dataAt;
     layout.folders.push_back(folder);
@@ -94,7 +88,7 @@ std::optional<CabLayout> ReadCabLayout(const unsigned char* b, std::size_t size)
   unsigned folder = 0;
   std::uint64_t next = 0;
   for (unsigned i = 0; i < h->files; ++i) {
-    if (size < at + kFileRecord) return std::nullopt;
+    if (size < at + kCabFileRecord) return std::nullopt;
     CabFileRecord file;
     file.size = static_cast<std::uint32_t>(Le(b + at, 4));
     file.offset = static_cast<std::uint32_t>(Le(b + at + 4, 4));
@@ -102,7 +96,7 @@ std::optional<CabLayout> ReadCabLayout(const unsigned char* b, std::size_t size)
     file.date = static_cast<std::uint16_t>(Le(b + at + 10, 2));
     file.time = static_cast<std::uint16_t>(Le(b + at + 12, 2));
     file.attributes = static_cast<std::uint16_t>(Le(b + at + 14, 2));
-    at += kFileRecord;
+    at += kCabFileRecord;
     const auto* nameEnd = static_cast<const unsigned char*>(
         std::memchr(b + at, 0, std::min(size - at, kLongestName + 1)));
     if (!nameEnd || nameEnd == b + at) return std::nullopt;
