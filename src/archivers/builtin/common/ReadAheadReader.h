@@ -63,8 +63,9 @@ class ReadAheadReader : public EntryReader {
   // Reader thread: queues `event`, waiting while too much waits; false
   // when the writer has gone.
   bool Put(Event event);
-  // Reader thread: a buffer for the next piece, reused when one is free.
-  std::vector<unsigned char> Buffer();
+  // Reader thread: a buffer for the next piece, of room for `want` bytes,
+  // reused when one is free.
+  std::vector<unsigned char> Buffer(std::size_t want);
   // Writer thread: the next event, waiting for it.
   Event Take();
   // Writer thread: passes over the rest of the current entry's events up
