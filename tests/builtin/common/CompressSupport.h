@@ -15,10 +15,15 @@
 
 namespace ks::test {
 
-// One complete gzip member of `data`.
-inline std::string GzipMember(const std::string& data, int level = 6) {
+// `data` deflated in one go: `windowBits` as zlib takes them (negative for
+// a raw stream, +16 for a gzip member), with `dictionary` as the window
+// before it.
+inline std::string Deflated(const std::string& data, int windowBits, int level = 6,
+                            const std::string& dictionary = {}) {
   z_stream z{};
-  deflateInit2(&z, level, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  deflateInit2(&z, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
+  if (!dictionary.empty())
+    deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dictionary.data()), static_cast<uInt>(dictionary.size()));
   std::string out(deflateBound(&z, static_cast<uLong>(data.size())) + 64, '\0');
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
   z.avail_in = static_cast<uInt>(data.size());
@@ -28,6 +33,11 @@ inline std::string GzipMember(const std::string& data, int level = 6) {
   out.resize(z.total_out);
   deflateEnd(&z);
   return out;
+}
+
+// One complete gzip member of `data`.
+inline std::string GzipMember(const std::string& data, int level = 6) {
+  return Deflated(data, 16 + MAX_WBITS, level);
 }
 
 enum class Compression { None, Gzip, Bzip2, Xz };

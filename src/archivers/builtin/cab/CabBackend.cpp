@@ -1,5 +1,7 @@
 // Cab32.DLL: extracts, tests and makes cabinets.
-//   -x "archive" "folder"   extracts (libarchive reads, SafeExtract writes)
+//   -x "archive" "folder"   extracts (CabReader reads a plain cabinet of
+//                           stored or MSZIP folders, libarchive any other;
+//                           SafeExtract writes)
 //   -a "archive" "@list"    makes a cabinet of the listed names (MSZIP or
 //                           stored, as set in its settings dialog)
 //   -f -w "archive"         turns a cabinet into a Windows self-extractor
@@ -13,6 +15,7 @@
 #include "archivers/builtin/common/BackendSettings.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/cab/CabGuard.h"
+#include "archivers/builtin/cab/CabReader.h"
 #include "archivers/builtin/cab/CabSfx.h"
 #include "archivers/builtin/cab/CabWriter.h"
 #include "archivers/builtin/common/CommandLine.h"
@@ -48,7 +51,14 @@ class CabBackend : public BuiltinBackend {
   // Mode 0: is it a cabinet; mode 2: every entry read and its checksums
   // verified. Non-zero means yes / sound.
   int CheckArchive(const std::string& file, int mode) override {
-    return CheckWhenIdle([&] { return CheckArchiveMode(file, kFormatCab, mode, MakeCabGuard); });
+    return CheckWhenIdle([&] {
+      CabReader reader;
+      if (mode != 0 && reader.Open(file)) {
+        OutputLog ignored;
+        return TestEntries(reader, ignored) == kArcOk ? 1 : 0;
+      }
+      return CheckArchiveMode(file, kFormatCab, mode, MakeCabGuard);
+    });
   }
 
   std::string CommandRefusal(const std::string& commandLine) override {
@@ -78,6 +88,8 @@ class CabBackend : public BuiltinBackend {
     request.guard = MakeCabGuard;
     request.owner = owner;
     request.progressTitle = "Cab";
+    CabReader reader;
+    if (reader.Open(archive)) return ExtractEntriesReadingAhead(reader, request, log);
     return ExtractArchive(request, log);
   }
 

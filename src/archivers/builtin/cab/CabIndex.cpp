@@ -2,26 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <bit>
 #include <cstring>
 
 #include "archivers/builtin/common/ByteFile.h"
 
 namespace ks {
 namespace {
-
-constexpr std::size_t kHeader = 36;
-constexpr std::size_t kFolderRecord = 8;
-constexpr std::size_t kFileRecord = 16;
-constexpr std::size_t kDataHeader = 8;
-constexpr std::uint16_t kFlagPrevious = 0x0001;
-constexpr std::uint16_t kFlagNext = 0x0002;
-constexpr std::uint16_t kFlagReserve = 0x0004;
-constexpr std::uint16_t kCompressionMask = 0x000F;
-constexpr std::uint16_t kStored = 0;
-// A block holds at most 32 KiB of uncompressed data, and a little more
-// when its compression did not pay.
-constexpr std::size_t kMaxBlock = 64 * 1024;
-constexpr std::size_t kFullBlock = 32 * 1024;
 
 constexpr auto Le = LittleEndian;
 
@@ -59,33 +46,20 @@ class CabFile {
 CabFolderState WalkFolder(CabFile& file, std::uint64_t at, unsigned blocks, std::uint16_t compression,
                           std::size_t dataReserve) {
   CabFolderState folder;
-  folder.compressed = (compression & kCompressionMask) != kStored;
-  std::vector<unsigned char> data(kMaxBlock);
+  folder.compressed = (compression & kCabCompressionMask) != kCabStored;
+  std::vector<unsigned char> data(kCabMaxBlock);
   std::uint64_t done = 0;
   for (unsigned i = 0; i < blocks; ++i) {
-    unsigned char header[kDataHeader];
-    if (!file.ReadAt(at, header, sizeof header)) {
-      folder.damaged.emplace_back(done, UINT64_MAX);
-      break;
-    }
-    const std::size_t packed = Le(header + 4, 2), unpacked = Le(header + 6, 2);
-    const std::uint32_t stated = static_cast<std::uint32_t>(Le(header, 4));
-    const bool whole = packed <= data.size() && file.ReadAt(at + kDataHeader + dataReserve, data.data(), packed);
-    // A block without a checksum (0) was written so; nothing tells it apart.
-    const bool sound = whole && (stated == 0 || CabChecksum(header + 4, 4, CabChecksum(data.data(), packed, 0)) == stated);
-    if (!whole) {
-      folder.damaged.emplace_back(done, UINT64_MAX);
-      break;
-    }
-    if (!sound) {
-      // A stored block's sizes are its data's own and those of every full
-      // block are 32 KiB; other sizes in a damaged block may be the damage,
-      // and would shift where every later file is read from.
-      const bool sizesSure = folder.compressed || (packed == unpacked && (i + 1 == blocks || unpacked == kFullBlock));
-      folder.damaged.emplace_back(done, sizesSure ? done + unpacked : UINT64_MAX);
-    }
-    done += unpacked;
-    at += kDataHeader + dataReserve + packed;
+    unsigned char header[kCabDataHeader];
+    const bool headerRead = file.ReadAt(at, header, sizeof header);
+    const std::size_t packed = headerRead ? Le(header + 4, 2) : 0;
+    const bool whole = headerRead && packed <= data.size() && file.ReadAt(at + kCabDataHeader + dataReserve, data.data(), packed);
+    const auto damage = CabBlockDamage(headerRead ? header : nullptr, whole ? data.data() : nullptr, folder.compressed,
+                                       i + 1 == blocks, done);
+    if (damage) folder.damaged.push_back(*damage);
+    if (!whole) break;
+    done += Le(header + 6, 2);
+    at += kCabDataHeader + dataReserve + packed;
   }
   return folder;
 }
@@ -93,8 +67,20 @@ CabFolderState WalkFolder(CabFile& file, std::uint64_t at, unsigned blocks, std:
 }  // namespace
 
 std::uint32_t CabChecksum(const unsigned char* data, std::size_t size, std::uint32_t seed) {
-  std::uint32_t sum = seed;
+  // The sum is a XOR of little-endian 32-bit words, so eight bytes at a
+  // time in four lanes give the same sum once folded, at memory speed.
+  std::uint64_t lanes[4] = {};
   std::size_t i = 0;
+  for (; i + 32 <= size; i += 32) {
+    for (int k = 0; k < 4; ++k) {
+      std::uint64_t w;
+      std::memcpy(&w, data + i + 8 * k, 8);
+      lanes[k] ^= w;
+    }
+  }
+  std::uint64_t wide = lanes[0] ^ lanes[1] ^ lanes[2] ^ lanes[3];
+  if constexpr (std::endian::native == std::endian::big) wide = __builtin_bswap64(wide);
+  std::uint32_t sum = seed ^ static_cast<std::uint32_t>(wide) ^ static_cast<std::uint32_t>(wide >> 32);
   for (; i + 4 <= size; i += 4) sum ^= static_cast<std::uint32_t>(Le(data + i, 4));
   // The last one to three bytes count from the high end down.
   std::uint32_t tail = 0;
@@ -102,36 +88,62 @@ std::uint32_t CabChecksum(const unsigned char* data, std::size_t size, std::uint
   return sum ^ tail;
 }
 
+std::optional<CabRange> CabBlockDamage(const unsigned char* header, const unsigned char* data, bool compressed,
+                                       bool last, std::uint64_t done) {
+  if (!header || !data) return CabRange{done, UINT64_MAX};
+  const std::size_t packed = Le(header + 4, 2), unpacked = Le(header + 6, 2);
+  const std::uint32_t stated = static_cast<std::uint32_t>(Le(header, 4));
+  // A block without a checksum (0) was written so; nothing tells it apart.
+  if (stated == 0 || CabChecksum(header + 4, 4, CabChecksum(data, packed, 0)) == stated) return std::nullopt;
+  // A stored block's sizes are its data's own and those of every full
+  // block are 32 KiB; other sizes in a damaged block may be the damage,
+  // and would shift where every later file is read from.
+  const bool sizesSure = compressed || (packed == unpacked && (last || unpacked == kCabFullBlock));
+  return CabRange{done, sizesSure ? done + unpacked : UINT64_MAX};
+}
+
+std::optional<std::string> CabSpanDamage(const CabFolderState& folder, const CabFileSpan& span) {
+  const std::uint64_t begin = span.folderOffset, end = begin + span.size;
+  for (const auto& [from, to] : folder.damaged) {
+    // A file without data has nothing to lose.
+    if (from < end && (folder.compressed || to > begin)) {
+      return folder.compressed && to <= begin ? "its data follows a damaged block of the same compressed folder"
+                                             : "its data lies in a damaged block";
+    }
+  }
+  return std::nullopt;
+}
+
 CabIndex ReadCabIndex(const std::string& path) {
   CabIndex index;
   CabFile file(path);
-  unsigned char h[kHeader];
+  unsigned char h[kCabHeader];
   if (!file.ReadAt(0, h, sizeof h) || std::memcmp(h, "MSCF", 4) != 0) return index;
   const std::uint64_t filesAt = Le(h + 16, 4);
   const unsigned folders = static_cast<unsigned>(Le(h + 26, 2)), files = static_cast<unsigned>(Le(h + 28, 2));
   const std::uint16_t flags = static_cast<std::uint16_t>(Le(h + 30, 2));
-  std::uint64_t at = kHeader;
+  std::uint64_t at = kCabHeader;
   std::size_t folderReserve = 0, dataReserve = 0;
-  if (flags & kFlagReserve) {
+  if (flags & kCabFlagReserve) {
     unsigned char r[4];
     if (!file.ReadAt(at, r, sizeof r)) return index;
     folderReserve = r[2];
     dataReserve = r[3];
     at += 4 + Le(r, 2);
   }
-  if ((flags & kFlagPrevious) && !(file.SkipText(at) && file.SkipText(at))) return index;
-  if ((flags & kFlagNext) && !(file.SkipText(at) && file.SkipText(at))) return index;
-  for (unsigned i = 0; i < folders; ++i, at += kFolderRecord + folderReserve) {
-    unsigned char f[kFolderRecord];
+  if ((flags & kCabFlagPrevious) && !(file.SkipText(at) && file.SkipText(at))) return index;
+  if ((flags & kCabFlagNext) && !(file.SkipText(at) && file.SkipText(at))) return index;
+  for (unsigned i = 0; i < folders; ++i, at += kCabFolderRecord + folderReserve) {
+    unsigned char f[kCabFolderRecord];
     if (!file.ReadAt(at, f, sizeof f)) return index;
     index.folders.push_back(WalkFolder(file, Le(f, 4), static_cast<unsigned>(Le(f + 4, 2)),
                                        static_cast<std::uint16_t>(Le(f + 6, 2)), dataReserve));
   }
   at = filesAt;
   for (unsigned i = 0; i < files; ++i) {
-    unsigned char f[kFileRecord];
+    unsigned char f[kCabFileRecord];
     if (!file.ReadAt(at, f, sizeof f)) return index;
-    at += kFileRecord;
+    at += kCabFileRecord;
     if (!file.SkipText(at)) return index;
     index.files.push_back({static_cast<std::uint32_t>(Le(f, 4)), static_cast<std::uint32_t>(Le(f + 4, 4)),
                            static_cast<std::uint16_t>(Le(f + 8, 2))});
@@ -145,16 +157,7 @@ std::optional<std::string> CabIndex::Damage(std::size_t file) const {
   const CabFileSpan& span = files[file];
   // Files continued from or into another cabinet name folders of their own.
   if (span.folder >= folders.size()) return std::nullopt;
-  const CabFolderState& folder = folders[span.folder];
-  const std::uint64_t begin = span.folderOffset, end = begin + span.size;
-  for (const auto& [from, to] : folder.damaged) {
-    // A file without data has nothing to lose.
-    if (from < end && (folder.compressed || to > begin)) {
-      return folder.compressed && to <= begin ? "its data follows a damaged block of the same compressed folder"
-                                             : "its data lies in a damaged block";
-    }
-  }
-  return std::nullopt;
+  return CabSpanDamage(folders[span.folder], span);
 }
 
 }  // namespace ks

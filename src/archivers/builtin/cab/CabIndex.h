@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "archivers/builtin/cab/CabFormat.h"
+
 namespace ks {
 
 struct CabFileSpan {
@@ -20,11 +22,14 @@ struct CabFileSpan {
   std::uint16_t folder = 0;
 };
 
+// A stretch [begin, end) of a folder's uncompressed data.
+using CabRange = std::pair<std::uint64_t, std::uint64_t>;
+
 struct CabFolderState {
   bool compressed = false;  // blocks decode from the history of those before
-  // Uncompressed ranges [begin, end) of blocks whose checksum fails, or
-  // that the file does not hold in full.
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> damaged;
+  // Uncompressed ranges of blocks whose checksum fails, or that the file
+  // does not hold in full.
+  std::vector<CabRange> damaged;
 };
 
 struct CabIndex {
@@ -37,6 +42,19 @@ struct CabIndex {
 };
 
 CabIndex ReadCabIndex(const std::string& file);
+
+// The stretch of its folder a data block damages, the block's
+// uncompressed data starting at `done`; nullopt when it is sound. `header`
+// is null when the block's header could not be read, `data` when its
+// packed bytes could not be read in full (or are more than a block holds).
+// `last`: the folder's last block.
+std::optional<CabRange> CabBlockDamage(const unsigned char* header, const unsigned char* data, bool compressed,
+                                       bool last, std::uint64_t done);
+
+// Why a file spanning `span` of `folder` cannot be verified, given the
+// damage found in the folder so far; nullopt when none of it touches the
+// file. Every block that starts before the file's end must have been seen.
+std::optional<std::string> CabSpanDamage(const CabFolderState& folder, const CabFileSpan& span);
 
 // The cabinet checksum of `size` bytes, continuing from `seed`.
 std::uint32_t CabChecksum(const unsigned char* data, std::size_t size, std::uint32_t seed);

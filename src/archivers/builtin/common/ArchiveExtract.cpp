@@ -60,8 +60,13 @@ int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
   // decoded apart on the workers (DetachData), a gzip or bzip2 stream has a
   // decoding thread of its own (StreamSource), a plain tar needs no decoding,
   // and a password question must come from the writing thread.
-  if (WorkerThreads() > 1 && !request.askPasswords && (request.formats & (kFormatCab | kFormatRar)) &&
-      !(request.formats & kFormatZip)) {
+  if (!request.askPasswords && (request.formats & (kFormatCab | kFormatRar)) && !(request.formats & kFormatZip))
+    return ExtractEntriesReadingAhead(reader, request, log);
+  return ExtractEntries(reader, request, log);
+}
+
+int ExtractEntriesReadingAhead(EntryReader& reader, const ExtractRequest& request, OutputLog& log) {
+  if (WorkerThreads() > 1) {
     ReadAheadReader ahead(reader);
     return ExtractEntries(ahead, request, log);
   }

@@ -30,6 +30,11 @@ int ExtractArchive(const ExtractRequest& request, OutputLog& log);
 // The same for a reader of our own, already opened (request.formats and
 // the password and single-name fields are then unused).
 int ExtractEntries(EntryReader& reader, const ExtractRequest& request, OutputLog& log);
+// The same, reading ahead of the writing on a thread of its own when there
+// is a core for it (ReadAheadReader): for a reader that decodes one run of
+// data after another and cannot hand entries to the workers. The reader
+// must not ask for passwords.
+int ExtractEntriesReadingAhead(EntryReader& reader, const ExtractRequest& request, OutputLog& log);
 // Opens a reader of our own (an EntryReader with Open(path)) on
 // request.archive and extracts it; an archive that does not open is logged
 // and its result returned.

@@ -16,24 +16,26 @@ ReadAheadReader::~ReadAheadReader() {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
-  changed_.notify_all();
+  room_.notify_all();
   thread_.join();
 }
 
 bool ReadAheadReader::Put(Event event) {
   std::unique_lock lock(mutex_);
   // Only data waits for room: headers are small and the writer needs them.
-  changed_.wait(lock, [&] {
-    return stopping_ || event.kind != Event::Kind::Data || waitingBytes_ < kBudget;
-  });
+  if (event.kind == Event::Kind::Data && waitingBytes_ >= kBudget) {
+    readerWaiting_ = true;
+    room_.wait(lock, [&] { return stopping_ || waitingBytes_ <= kBudget / 2; });
+    readerWaiting_ = false;
+  }
   if (stopping_) return false;
   waitingBytes_ += event.bytes.size();
   events_.push_back(std::move(event));
-  changed_.notify_all();
+  if (writerWaiting_) ready_.notify_one();
   return true;
 }
 
-std::vector<unsigned char> ReadAheadReader::Buffer() {
+std::vector<unsigned char> ReadAheadReader::Buffer(std::size_t want) {
   std::vector<unsigned char> bytes;
   {
     std::lock_guard lock(mutex_);
@@ -44,7 +46,7 @@ std::vector<unsigned char> ReadAheadReader::Buffer() {
   }
   // Fresh memory costs a page fault per page; reused pieces do not.
   bytes.clear();
-  bytes.reserve(kPiece);
+  bytes.reserve(want);
   return bytes;
 }
 
@@ -56,11 +58,15 @@ void ReadAheadReader::Recycle(std::vector<unsigned char> bytes) {
 
 ReadAheadReader::Event ReadAheadReader::Take() {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return !events_.empty(); });
+  if (events_.empty()) {
+    writerWaiting_ = true;
+    ready_.wait(lock, [&] { return !events_.empty(); });
+    writerWaiting_ = false;
+  }
   Event event = std::move(events_.front());
   events_.pop_front();
   waitingBytes_ -= event.bytes.size();
-  changed_.notify_all();
+  if (readerWaiting_ && waitingBytes_ <= kBudget / 2) room_.notify_one();
   return event;
 }
 
@@ -80,6 +86,7 @@ void ReadAheadReader::Run() {
         header.text = inner_.errorText();
       }
       const bool isFile = next == Next::Entry && header.entry.type == EntryType::File;
+      const std::uint64_t entrySize = isFile ? header.entry.size : 0;
       if (!Put(std::move(header))) return;
       if (next == Next::End || next == Next::Broken) return;
       if (next == Next::Damaged) continue;
@@ -87,14 +94,20 @@ void ReadAheadReader::Run() {
       // Every file's data is read: whether the writer keeps it is decided
       // only when it gets there, and waiting for that would undo the overlap.
       inData = true;
-      std::vector<unsigned char> piece = Buffer();
+      // Pieces as large as the file needs: thousands of small files each
+      // in a full-sized piece would keep asking for fresh memory, and fresh
+      // memory costs a page fault per page.
+      std::uint64_t left = entrySize;
+      const auto want = [&] { return static_cast<std::size_t>(std::clamp<std::uint64_t>(left, 1, kPiece)); };
+      std::vector<unsigned char> piece = Buffer(want());
       const auto flush = [&] {
         if (piece.empty()) return true;
         Event data;
         data.kind = Event::Kind::Data;
         data.bytes = std::move(piece);
         data.readTo = inner_.bytesRead();
-        piece = Buffer();
+        left -= std::min<std::uint64_t>(left, data.bytes.size());
+        piece = Buffer(want());
         return Put(std::move(data));
       };
       const auto sink = [&](const void* block, std::size_t size) -> int {

@@ -66,8 +66,9 @@ class ReadAheadReader : public EntryReader {
   // Reader thread: queues `event`, waiting while too much waits; false
   // when the writer has gone.
   bool Put(Event event);
-  // Reader thread: a buffer for the next piece, reused when one is free.
-  std::vector<unsigned char> Buffer();
+  // Reader thread: a buffer for the next piece, of room for `want` bytes,
+  // reused when one is free.
+  std::vector<unsigned char> Buffer(std::size_t want);
   // Writer thread: the next event, waiting for it.
   Event Take();
   // Writer thread: passes over the rest of the current entry's events up
@@ -79,7 +80,13 @@ class ReadAheadReader : public EntryReader {
   const std::uint64_t fileSize_;
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  // Each thread is woken only when it waits: a wake-up per event costs
+  // more than the decoding of a small file. The reader thread, once the
+  // budget is spent, waits until half of it is free again.
+  std::condition_variable room_;   // the reader thread waits for room
+  std::condition_variable ready_;  // the writer waits for an event
+  bool readerWaiting_ = false;
+  bool writerWaiting_ = false;
   std::deque<Event> events_;
   std::vector<std::vector<unsigned char>> free_;
   std::size_t waitingBytes_ = 0;
