@@ -218,7 +218,9 @@ TEST_F(CabReaderTest, DamageFailsTheSameEntriesAsWithLibarchiveAndNoMore) {
     EXPECT_EQ(failing, c.failing) << c.what << "\n" << ours;
     // Every entry libarchive gets to comes out the same.
     for (std::string line; std::getline(theirLines, line);) {
-      if (line.rfind("stopped: ", 0) != 0) EXPECT_NE(ours.find(line + "\n"), std::string::npos) << c.what << ": " << line;
+      if (line.rfind("stopped: ", 0) != 0) {
+        EXPECT_NE(ours.find(line + "\n"), std::string::npos) << c.what << ": " << line;
+      }
     }
   }
 }
