@@ -33,6 +33,19 @@ TEST(OrderedWorkPool, ResultsComeBackInTheOrderGivenWhateverTheThreads) {
   }
 }
 
+// Beside a caller that works all along, one worker is a thread of its own;
+// none runs the jobs in the caller's thread.
+TEST(OrderedWorkPool, WorkersBesideTheCallerRunOffItsThreadWhenThereAreAny) {
+  for (const unsigned workers : {0u, 1u, 2u}) {
+    OrderedWork<std::thread::id> work(workers, OrderedWorkPool::Beside{}, 8);
+    for (int i = 0; i < 6; ++i) work.Submit([](unsigned) { return std::this_thread::get_id(); });
+    for (int i = 0; i < 6; ++i) {
+      const bool inCaller = work.TakeOldest() == std::this_thread::get_id();
+      EXPECT_EQ(inCaller, workers == 0) << workers;
+    }
+  }
+}
+
 TEST(OrderedWorkPool, AFailedJobThrowsWhereItIsTakenAndCancelDropsTheRest) {
   for (unsigned threads : {1u, 2u}) {
     std::atomic<int> ran{0};

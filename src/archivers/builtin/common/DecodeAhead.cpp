@@ -12,8 +12,12 @@ constexpr std::size_t kAheadPerThread = 4;
 
 }  // namespace
 
+// The writing thread is busy all along (system calls for every file), so
+// it keeps a core of its own: one worker fewer than threads. A worker more
+// would only take turns with the writer, which every file waits for.
 DecodeAhead::DecodeAhead(unsigned threads)
-    : enabled_(threads > 1), work_(enabled_ ? threads : 1, kAheadPerThread * threads) {}
+    : enabled_(threads > 1),
+      work_(threads - 1, OrderedWorkPool::Beside{}, kAheadPerThread * threads) {}
 
 bool DecodeAhead::Fits(std::uint64_t size) const {
   if (work_.pending() == 0) return true;

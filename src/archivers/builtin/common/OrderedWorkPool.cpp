@@ -56,6 +56,11 @@ OrderedWorkPool::OrderedWorkPool(unsigned threads)
   for (unsigned i = 0; i < threads_; ++i) impl_->workers.emplace_back([this, i] { impl_->Work(i); });
 }
 
+OrderedWorkPool::OrderedWorkPool(unsigned workers, Beside)
+    : threads_(workers == 0 ? 1 : workers), impl_(std::make_unique<Impl>()) {
+  for (unsigned i = 0; i < workers; ++i) impl_->workers.emplace_back([this, i] { impl_->Work(i); });
+}
+
 OrderedWorkPool::~OrderedWorkPool() {
   Cancel();
   {

@@ -24,6 +24,12 @@ class OrderedWorkPool {
   using Job = std::function<void(unsigned worker)>;
 
   explicit OrderedWorkPool(unsigned threads);
+  // Exactly `workers` worker threads, even one (none: jobs run in the
+  // caller's thread): for a caller whose own thread has work of its own all
+  // along (writing what the workers decode), so that together they take
+  // every core and no more.
+  struct Beside {};
+  OrderedWorkPool(unsigned workers, Beside);
   // Cancels, then stops the workers.
   ~OrderedWorkPool();
   OrderedWorkPool(const OrderedWorkPool&) = delete;
@@ -55,6 +61,8 @@ class OrderedWork {
   // per thread, enough to keep every worker busy while the caller writes).
   explicit OrderedWork(unsigned threads, std::size_t ahead = 0)
       : pool_(threads), ahead_(ahead ? ahead : 2 * std::size_t{pool_.threads()}) {}
+  OrderedWork(unsigned workers, OrderedWorkPool::Beside beside, std::size_t ahead)
+      : pool_(workers, beside), ahead_(ahead) {}
 
   unsigned threads() const { return pool_.threads(); }
   void Submit(std::function<Result(unsigned worker)> job) {
