@@ -1,10 +1,12 @@
 #include "archivers/builtin/bga/BgaCodec.h"
 
 #include <bzlib.h>
+#include <isa-l/igzip_lib.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <stdexcept>
@@ -206,38 +208,37 @@ class StreamDecoder : public BgaDecoder {
   bool ended_ = false;
 };
 
+// Through ISA-L's inflate, which decodes a good deal faster than zlib's and
+// checks the member's CRC-32 and length.
 class GzipDecoder : public StreamDecoder {
  public:
-  GzipDecoder() : StreamDecoder("gzip member") {
-    if (inflateInit2(&z_, kGzipWindow) != Z_OK) throw std::bad_alloc();
-  }
-  ~GzipDecoder() override { inflateEnd(&z_); }
+  GzipDecoder() : StreamDecoder("gzip member") { Restart(); }
 
  protected:
-  void Restart() override { inflateReset(&z_); }
+  void Restart() override {
+    isal_inflate_init(&s_);
+    s_.crc_flag = ISAL_GZIP;
+  }
 
   StepResult Step(StepIo& io) override {
-    switch (RunOn(z_, io, [&] { return inflate(&z_, Z_NO_FLUSH); })) {
-      case Z_STREAM_END:
-        return StepResult::End;
-      case Z_OK:
-      case Z_BUF_ERROR:  // no progress possible without more input
-        return StepResult::Progress;
-      case Z_MEM_ERROR:
-        throw std::bad_alloc();
-      case Z_DATA_ERROR:
-        // The trailer's CRC-32 or length did not match ("incorrect data
-        // check", "incorrect length check").
-        if (z_.msg && std::string(z_.msg).find("check") != std::string::npos)
-          return StepResult::CrcMismatch;
-        return StepResult::Damaged;
-      default:
-        return StepResult::Damaged;
-    }
+    const auto inTurn = static_cast<std::uint32_t>(std::min<std::size_t>(io.inLeft, UINT32_MAX));
+    const auto outTurn = static_cast<std::uint32_t>(std::min<std::size_t>(io.outLeft, UINT32_MAX));
+    s_.next_in = const_cast<std::uint8_t*>(io.in);
+    s_.avail_in = inTurn;
+    s_.next_out = io.out;
+    s_.avail_out = outTurn;
+    const int r = isal_inflate(&s_);
+    io.in = s_.next_in;
+    io.inLeft -= inTurn - s_.avail_in;
+    io.out = s_.next_out;
+    io.outLeft -= outTurn - s_.avail_out;
+    if (r == ISAL_INCORRECT_CHECKSUM) return StepResult::CrcMismatch;  // the trailer's CRC-32 or length
+    if (r < 0) return StepResult::Damaged;
+    return s_.block_state == ISAL_BLOCK_FINISH ? StepResult::End : StepResult::Progress;
   }
 
  private:
-  z_stream z_{};
+  inflate_state s_{};
 };
 
 class Bzip2Decoder : public StreamDecoder {
