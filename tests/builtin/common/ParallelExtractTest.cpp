@@ -12,6 +12,7 @@
 #include "builtin/arj/ArjTestSupport.h"
 #include "builtin/bga/BgaTestSupport.h"
 #include "builtin/common/PackTestSupport.h"
+#include "builtin/rar/RarWriter.h"
 
 namespace ks::test {
 namespace {
@@ -33,21 +34,42 @@ int PackLzh(const fs::path& archive) {
   std::ofstream("list.tmp", std::ios::binary) << "a -x1 -r2\r\n" + Q(archive) + "\r\n\"src/*.*\"\r\n";
   return RunCommand(*MakeUnlhaBackend(), Q(fs::current_path() / "list.tmp").insert(1, "@")).result;
 }
-// We make no ARJ archives: the tests' own writer does, method 4 for the
-// small files and stored for the rest.
-int PackArj(const fs::path& archive) {
+// The files under "src", sorted, with their data: for the archives the
+// tests' own writers make.
+std::vector<std::pair<std::string, std::string>> SourceFiles() {
   std::vector<fs::path> files;
   for (const auto& e : fs::recursive_directory_iterator("src"))
     if (e.is_regular_file()) files.push_back(e.path());
   std::sort(files.begin(), files.end());
-  std::vector<ArjTestEntry> entries;
+  std::vector<std::pair<std::string, std::string>> out;
   for (const fs::path& f : files) {
     std::ifstream in(f, std::ios::binary);
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    out.emplace_back(f.generic_string(), std::string(std::istreambuf_iterator<char>(in), {}));
+  }
+  return out;
+}
+// We make no ARJ archives: the tests' own writer does, method 4 for the
+// small files and stored for the rest.
+int PackArj(const fs::path& archive) {
+  std::vector<ArjTestEntry> entries;
+  for (auto& [name, data] : SourceFiles()) {
     const std::uint8_t method = data.size() < 100000 ? 4 : 0;
-    entries.emplace_back(f.generic_string(), std::move(data), method);
+    entries.emplace_back(name, std::move(data), method);
   }
   std::ofstream(archive, std::ios::binary) << AsString(MakeArj(entries));
+  return kArcOk;
+}
+// Nor RAR archives: the tests' own writer stores the files.
+int PackRar(const fs::path& archive) {
+  std::vector<RarEntry> entries;
+  for (auto& [name, data] : SourceFiles()) {
+    RarEntry entry;
+    entry.name = name;
+    std::replace(entry.name.begin(), entry.name.end(), '/', '\\');
+    entry.data = std::move(data);
+    entries.push_back(std::move(entry));
+  }
+  std::ofstream(archive, std::ios::binary) << MakeRar4(entries);
   return kArcOk;
 }
 
@@ -73,6 +95,7 @@ const Extractor kExtractors[] = {
     {"TarGz", PackTarGz, MakeTarBackend, "-xvaf", nullptr},
     {"TarBz2", PackTarBz2, MakeTarBackend, "-xvaf", nullptr},
     {"Cab", PackCab, MakeCabBackend, "-x", nullptr},
+    {"Rar", PackRar, MakeUnrar32Backend, "-x"},
 };
 
 class ParallelExtractTest : public ScratchFolderTest, public ::testing::WithParamInterface<Extractor> {
