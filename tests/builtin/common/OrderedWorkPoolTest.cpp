@@ -6,6 +6,7 @@
 #include <chrono>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "archivers/builtin/common/OrderedWorkPool.h"
 #include "archivers/builtin/common/WorkerThreads.h"
@@ -33,15 +34,29 @@ TEST(OrderedWorkPool, ResultsComeBackInTheOrderGivenWhateverTheThreads) {
   }
 }
 
-// Beside a caller that works all along, one worker is a thread of its own;
-// none runs the jobs in the caller's thread.
-TEST(OrderedWorkPool, WorkersBesideTheCallerRunOffItsThreadWhenThereAreAny) {
+// Beside a caller that works all along, workers take the jobs and the
+// caller runs one itself only rather than wait, with the last index; with
+// no workers it runs them all.
+TEST(OrderedWorkPool, BesideTheCallerWorkersTakeTheJobsAndTheCallerHelpsRatherThanWait) {
   for (const unsigned workers : {0u, 1u, 2u}) {
-    OrderedWork<std::thread::id> work(workers, OrderedWorkPool::Beside{}, 8);
-    for (int i = 0; i < 6; ++i) work.Submit([](unsigned) { return std::this_thread::get_id(); });
-    for (int i = 0; i < 6; ++i) {
-      const bool inCaller = work.TakeOldest() == std::this_thread::get_id();
-      EXPECT_EQ(inCaller, workers == 0) << workers;
+    OrderedWork<std::pair<std::thread::id, unsigned>> work(workers, OrderedWorkPool::Beside{}, 8);
+    EXPECT_EQ(work.threads(), workers + 1);
+    for (int i = 0; i < 8; ++i)
+      work.Submit([](unsigned index) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return std::pair(std::this_thread::get_id(), index);
+      });
+    unsigned inCaller = 0;
+    for (int i = 0; i < 8; ++i) {
+      const auto [id, index] = work.TakeOldest();
+      const bool caller = id == std::this_thread::get_id();
+      inCaller += caller ? 1 : 0;
+      EXPECT_EQ(caller, index == workers) << workers;
+    }
+    if (workers == 0) {
+      EXPECT_EQ(inCaller, 8u);
+    } else {
+      EXPECT_LT(inCaller, 8u) << workers;
     }
   }
 }

@@ -13,8 +13,9 @@ constexpr std::size_t kAheadPerThread = 4;
 }  // namespace
 
 // The writing thread is busy all along (system calls for every file), so
-// it keeps a core of its own: one worker fewer than threads. A worker more
-// would only take turns with the writer, which every file waits for.
+// there is one worker fewer than threads: a worker more would only take
+// turns with the writer, which every file waits for. When the writer has
+// caught up, it decodes an entry itself rather than wait.
 DecodeAhead::DecodeAhead(unsigned threads)
     : enabled_(threads > 1),
       work_(threads - 1, OrderedWorkPool::Beside{}, kAheadPerThread * threads) {}

@@ -37,17 +37,24 @@ struct OrderedWorkPool::Impl {
     for (;;) {
       workReady.wait(lock, [&] { return stopping || !todo.empty(); });
       if (stopping) return;
-      const std::shared_ptr<Slot> slot = std::move(todo.front());
-      todo.pop_front();
-      ++running;
-      lock.unlock();
-      Run(*slot, worker);
-      lock.lock();
-      --running;
-      slot->done = true;
-      slotDone.notify_all();
+      RunNext(lock, worker);
     }
   }
+
+  // Runs the oldest job no one has begun; `lock` is held on entry and exit.
+  void RunNext(std::unique_lock<std::mutex>& lock, unsigned worker) {
+    const std::shared_ptr<Slot> slot = std::move(todo.front());
+    todo.pop_front();
+    ++running;
+    lock.unlock();
+    Run(*slot, worker);
+    lock.lock();
+    --running;
+    slot->done = true;
+    slotDone.notify_all();
+  }
+
+  bool callerHelps = false;
 };
 
 OrderedWorkPool::OrderedWorkPool(unsigned threads)
@@ -57,7 +64,8 @@ OrderedWorkPool::OrderedWorkPool(unsigned threads)
 }
 
 OrderedWorkPool::OrderedWorkPool(unsigned workers, Beside)
-    : threads_(workers == 0 ? 1 : workers), impl_(std::make_unique<Impl>()) {
+    : threads_(workers + 1), impl_(std::make_unique<Impl>()) {
+  impl_->callerHelps = workers > 0;
   for (unsigned i = 0; i < workers; ++i) impl_->workers.emplace_back([this, i] { impl_->Work(i); });
 }
 
@@ -98,6 +106,9 @@ void OrderedWorkPool::TakeOldest() {
   if (impl_->order.empty()) return;
   const std::shared_ptr<Impl::Slot> slot = std::move(impl_->order.front());
   impl_->order.pop_front();
+  // Rather than wait, the caller beside the workers takes on a job no
+  // worker has begun, with the last index.
+  while (impl_->callerHelps && !slot->done && !impl_->todo.empty()) impl_->RunNext(lock, threads_ - 1);
   impl_->slotDone.wait(lock, [&] { return slot->done; });
   if (slot->error) std::rethrow_exception(slot->error);
 }

@@ -27,7 +27,9 @@ class OrderedWorkPool {
   // Exactly `workers` worker threads, even one (none: jobs run in the
   // caller's thread): for a caller whose own thread has work of its own all
   // along (writing what the workers decode), so that together they take
-  // every core and no more.
+  // every core and no more. When the caller would wait for a result, it
+  // runs a job no worker has begun itself, with the last index: threads()
+  // is workers + 1.
   struct Beside {};
   OrderedWorkPool(unsigned workers, Beside);
   // Cancels, then stops the workers.
