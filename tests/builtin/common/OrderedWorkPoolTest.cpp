@@ -34,12 +34,12 @@ TEST(OrderedWorkPool, ResultsComeBackInTheOrderGivenWhateverTheThreads) {
   }
 }
 
-// Beside a caller that works all along, workers take the jobs and the
-// caller runs one itself only rather than wait, with the last index; with
-// no workers it runs them all.
-TEST(OrderedWorkPool, BesideTheCallerWorkersTakeTheJobsAndTheCallerHelpsRatherThanWait) {
+// With a caller that works all along, workers take the jobs and the caller
+// runs one itself only rather than wait, with the last index; on one
+// thread it runs them all.
+TEST(OrderedWorkPool, WorkersTakeTheJobsAndTheCallerHelpsRatherThanWait) {
   for (const unsigned workers : {0u, 1u, 2u}) {
-    OrderedWork<std::pair<std::thread::id, unsigned>> work(workers, OrderedWorkPool::Beside{}, 8);
+    OrderedWork<std::pair<std::thread::id, unsigned>> work(workers + 1, OrderedWorkPool::CallerHelps{}, 8);
     EXPECT_EQ(work.threads(), workers + 1);
     for (int i = 0; i < 8; ++i)
       work.Submit([](unsigned index) {

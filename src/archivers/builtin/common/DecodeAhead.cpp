@@ -18,7 +18,7 @@ constexpr std::size_t kAheadPerThread = 4;
 // caught up, it decodes an entry itself rather than wait.
 DecodeAhead::DecodeAhead(unsigned threads)
     : enabled_(threads > 1),
-      work_(threads - 1, OrderedWorkPool::Beside{}, kAheadPerThread * threads) {}
+      work_(threads, OrderedWorkPool::CallerHelps{}, kAheadPerThread * threads) {}
 
 bool DecodeAhead::Fits(std::uint64_t size) const {
   if (work_.pending() == 0) return true;

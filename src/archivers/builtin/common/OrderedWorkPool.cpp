@@ -63,10 +63,10 @@ OrderedWorkPool::OrderedWorkPool(unsigned threads)
   for (unsigned i = 0; i < threads_; ++i) impl_->workers.emplace_back([this, i] { impl_->Work(i); });
 }
 
-OrderedWorkPool::OrderedWorkPool(unsigned workers, Beside)
-    : threads_(workers + 1), impl_(std::make_unique<Impl>()) {
-  impl_->callerHelps = workers > 0;
-  for (unsigned i = 0; i < workers; ++i) impl_->workers.emplace_back([this, i] { impl_->Work(i); });
+OrderedWorkPool::OrderedWorkPool(unsigned threads, CallerHelps)
+    : threads_(threads == 0 ? 1 : threads), impl_(std::make_unique<Impl>()) {
+  impl_->callerHelps = threads_ > 1;
+  for (unsigned i = 0; i + 1 < threads_; ++i) impl_->workers.emplace_back([this, i] { impl_->Work(i); });
 }
 
 OrderedWorkPool::~OrderedWorkPool() {

@@ -24,14 +24,13 @@ class OrderedWorkPool {
   using Job = std::function<void(unsigned worker)>;
 
   explicit OrderedWorkPool(unsigned threads);
-  // Exactly `workers` worker threads, even one (none: jobs run in the
-  // caller's thread): for a caller whose own thread has work of its own all
-  // along (writing what the workers decode), so that together they take
-  // every core and no more. When the caller would wait for a result, it
-  // runs a job no worker has begun itself, with the last index: threads()
-  // is workers + 1.
-  struct Beside {};
-  OrderedWorkPool(unsigned workers, Beside);
+  // `threads` in all, the caller's own among them: threads - 1 workers (none
+  // with one thread: jobs run as they are submitted), and the caller, when
+  // it would wait for a result, runs a job no worker has begun itself, with
+  // the last index. For a caller with work of its own all along (reading
+  // and writing files), so that together they take every core and no more.
+  struct CallerHelps {};
+  OrderedWorkPool(unsigned threads, CallerHelps);
   // Cancels, then stops the workers.
   ~OrderedWorkPool();
   OrderedWorkPool(const OrderedWorkPool&) = delete;
@@ -63,8 +62,8 @@ class OrderedWork {
   // per thread, enough to keep every worker busy while the caller writes).
   explicit OrderedWork(unsigned threads, std::size_t ahead = 0)
       : pool_(threads), ahead_(ahead ? ahead : 2 * std::size_t{pool_.threads()}) {}
-  OrderedWork(unsigned workers, OrderedWorkPool::Beside beside, std::size_t ahead)
-      : pool_(workers, beside), ahead_(ahead) {}
+  OrderedWork(unsigned threads, OrderedWorkPool::CallerHelps helps, std::size_t ahead = 0)
+      : pool_(threads, helps), ahead_(ahead ? ahead : 2 * std::size_t{pool_.threads()}) {}
 
   unsigned threads() const { return pool_.threads(); }
   void Submit(std::function<Result(unsigned worker)> job) {
