@@ -15,7 +15,9 @@
 #include "archivers/builtin/common/BackendSettings.h"
 #include "archivers/builtin/common/BuiltinBackend.h"
 #include "archivers/builtin/cab/CabGuard.h"
+#include "archivers/builtin/cab/CabFolderSplit.h"
 #include "archivers/builtin/cab/CabReader.h"
+#include "archivers/builtin/common/WorkerThreads.h"
 #include "archivers/builtin/cab/CabSfx.h"
 #include "archivers/builtin/cab/CabWriter.h"
 #include "archivers/builtin/common/CommandLine.h"
@@ -89,8 +91,12 @@ class CabBackend : public BuiltinBackend {
     request.owner = owner;
     request.progressTitle = "Cab";
     CabReader reader;
-    if (reader.Open(archive)) return ExtractEntriesReadingAhead(reader, request, log);
-    return ExtractArchive(request, log);
+    if (!reader.Open(archive)) return ExtractArchive(request, log);
+    if (WorkerThreads() > 1 && reader.layout().folders.size() > 1) {
+      CabFolderSplit folders(archive, reader, WorkerThreads());
+      return ExtractEntries(folders, request, log);
+    }
+    return ExtractEntriesReadingAhead(reader, request, log);
   }
 
   static int Create(WindowHandle owner, const std::string& commandLine, OutputLog& log) {

@@ -145,7 +145,7 @@ std::uint64_t CabReader::bytesRead() const { return blocks_ ? blocks_->consumed(
 std::uint64_t CabReader::fileSize() const { return blocks_ ? blocks_->size() : 0; }
 
 CabReader::Next CabReader::NextEntry() {
-  if (next_ >= layout_.files.size()) return Next::End;
+  if (next_ >= std::min(end_, layout_.files.size())) return Next::End;
   current_ = next_++;
   entry_ = CabEntryOf(layout_.files[current_]);
   return Next::Entry;

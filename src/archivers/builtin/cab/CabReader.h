@@ -28,6 +28,14 @@ class CabReader : public EntryReader {
   // is left to libarchive (which also tells why it cannot be read).
   bool Open(const std::string& file);
 
+  // Gives only the files [first, end) of the cabinet's list (a folder's,
+  // for a reader of one folder among several).
+  void KeepTo(std::size_t first, std::size_t end) {
+    next_ = first;
+    end_ = end;
+  }
+  const CabLayout& layout() const { return layout_; }
+
   Next NextEntry() override;
   const ExtractEntry& entry() const override { return entry_; }
   bool entryEncrypted() const override { return false; }
@@ -53,6 +61,7 @@ class CabReader : public EntryReader {
   std::unique_ptr<Blocks> blocks_;
   ExtractEntry entry_;
   std::size_t next_ = 0;     // the file NextEntry gives next
+  std::size_t end_ = SIZE_MAX;  // and the one it stops at
   std::size_t current_ = 0;  // the current file, once there is one
 
   // The folder being read.
