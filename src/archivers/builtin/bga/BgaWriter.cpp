@@ -67,7 +67,9 @@ class Writer {
   Writer(WindowHandle owner, const PackPlan& plan, BgaMethod method, unsigned threads,
          OutputLog& log)
       : plan_(plan), method_(method), log_(log), reader_(owner, "Bga", plan.totalBytes, log),
-        encoders_(threads == 0 ? 1 : threads), pool_(threads) {}
+        encoders_(threads == 0 ? 1 : threads), pool_(threads, kPackJobsPerThread * (threads == 0 ? 1 : threads)) {
+    pool_.LimitWeight(kPackWaitingBytes);
+  }
 
   int Run(const fs::path& file) {
     std::vector<BgaNameParts> names;
@@ -157,7 +159,7 @@ class Writer {
         CompressPiece(*encoder, *piece);
       }
       return piece;
-    });
+    }, piece->data.size());
   }
 
   // Reads an item and hands it to the pool; a large file is written

@@ -9,6 +9,7 @@
 // pool.
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -54,6 +55,12 @@ class OrderedWorkPool {
   std::unique_ptr<Impl> impl_;
 };
 
+// How far the packing writers let their workers run ahead: enough small
+// entries that a large one does not leave the other workers idle behind it,
+// within a bound on the data held.
+inline constexpr std::size_t kPackJobsPerThread = 16;
+inline constexpr std::size_t kPackWaitingBytes = std::size_t{16} << 20;
+
 // The pool with each job's result kept for the caller until it is taken.
 template <typename Result>
 class OrderedWork {
@@ -66,28 +73,40 @@ class OrderedWork {
       : pool_(threads, helps), ahead_(ahead ? ahead : 2 * std::size_t{pool_.threads()}) {}
 
   unsigned threads() const { return pool_.threads(); }
-  void Submit(std::function<Result(unsigned worker)> job) {
+  // Also full once the jobs not taken weigh `limit` in all (the weight each
+  // was submitted with, such as the bytes it holds).
+  void LimitWeight(std::size_t limit) { weightLimit_ = limit; }
+  void Submit(std::function<Result(unsigned worker)> job, std::size_t weight = 0) {
     auto slot = std::make_shared<std::optional<Result>>();
     results_.push_back(slot);
+    weights_.push_back(weight);
+    weight_ += weight;
     pool_.Submit([slot, job = std::move(job)](unsigned worker) { slot->emplace(job(worker)); });
   }
   std::size_t pending() const { return results_.size(); }
   // As many results wait as memory should hold: take one before submitting
   // the next.
-  bool full() const { return results_.size() >= ahead_; }
+  bool full() const { return results_.size() >= ahead_ || weight_ >= weightLimit_; }
   Result TakeOldest() {
     const std::shared_ptr<std::optional<Result>> slot = std::move(results_.front());
     results_.pop_front();
+    weight_ -= weights_.front();
+    weights_.pop_front();
     pool_.TakeOldest();
     return std::move(**slot);
   }
   void Cancel() {
     pool_.Cancel();
     results_.clear();
+    weights_.clear();
+    weight_ = 0;
   }
 
  private:
   std::deque<std::shared_ptr<std::optional<Result>>> results_;
+  std::deque<std::size_t> weights_;
+  std::size_t weight_ = 0;
+  std::size_t weightLimit_ = SIZE_MAX;
   OrderedWorkPool pool_;
   std::size_t ahead_;
 };

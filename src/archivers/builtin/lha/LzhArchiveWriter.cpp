@@ -109,7 +109,9 @@ class ArchiveWriter {
         encoder_(method, [this](const std::uint8_t* d, std::size_t n) { return out_.Write(d, n); }),
         buffer_(kReadChunk),
         coders_(threads == 0 ? 1 : threads),
-        pool_(threads) {}
+        pool_(threads, kPackJobsPerThread * (threads == 0 ? 1 : threads)) {
+    pool_.LimitWeight(kPackWaitingBytes);
+  }
 
   int Run(const fs::path& file) {
     if (int r = out_.Create(file); r != kArcOk) {
@@ -150,7 +152,7 @@ class ArchiveWriter {
         coder->Code(*piece);
       }
       return piece;
-    });
+    }, piece->data.size());
   }
 
   int WritePiece(const LzhPiece& piece) {

@@ -194,7 +194,9 @@ class ZipArchiveWriter {
                    int level, unsigned threads, OutputLog& log)
       : plan_(plan), password_(password), level_(level), log_(log),
         reader_(owner, "Zip", plan.totalBytes, log), deflaters_(threads == 0 ? 1 : threads),
-        pool_(threads) {}
+        pool_(threads, kPackJobsPerThread * (threads == 0 ? 1 : threads)) {
+    pool_.LimitWeight(kPackWaitingBytes);
+  }
 
   int Run(const fs::path& file) {
     file_ = file.string();
@@ -246,7 +248,7 @@ class ZipArchiveWriter {
     pool_.Submit([this, piece, isFile](unsigned worker) {
       if (isFile) Pack(*piece, worker);
       return piece;
-    });
+    }, piece->data.size());
   }
 
   // Deflates (and encrypts) a whole file. An empty one is stored: there is
