@@ -61,6 +61,20 @@ TEST(OrderedWorkPool, WorkersTakeTheJobsAndTheCallerHelpsRatherThanWait) {
   }
 }
 
+TEST(OrderedWorkPool, WorkIsFullOnceItsJobsWeighTheLimit) {
+  OrderedWork<int> work(2, 100);
+  work.LimitWeight(10);
+  work.Submit([](unsigned) { return 1; }, 6);
+  EXPECT_FALSE(work.full());
+  work.Submit([](unsigned) { return 2; }, 4);
+  EXPECT_TRUE(work.full());
+  EXPECT_EQ(work.TakeOldest(), 1);
+  EXPECT_FALSE(work.full());
+  work.Cancel();
+  work.Submit([](unsigned) { return 3; }, 9);
+  EXPECT_FALSE(work.full());
+}
+
 TEST(OrderedWorkPool, AFailedJobThrowsWhereItIsTakenAndCancelDropsTheRest) {
   for (unsigned threads : {1u, 2u}) {
     std::atomic<int> ran{0};
