@@ -54,13 +54,15 @@ int ExtractArchive(const ExtractRequest& request, OutputLog& log) {
     log.Line(reader.errorText());
     return r;
   }
-  // A cabinet's folder and a solid RAR are each one coding run that
-  // libarchive decodes as it reads: reading ahead on a thread of its own
-  // overlaps that with writing. Elsewhere it does not pay: ZIP entries are
-  // decoded apart on the workers (DetachData), a gzip or bzip2 stream has a
-  // decoding thread of its own (StreamSource), a plain tar needs no decoding,
-  // and a password question must come from the writing thread.
-  if (!request.askPasswords && (request.formats & (kFormatCab | kFormatRar)) && !(request.formats & kFormatZip))
+  // A cabinet's folder, a solid RAR and a tar.xz (or .zst) are each one
+  // coding run that libarchive decodes as it reads: reading ahead on a
+  // thread of its own overlaps that with writing. Elsewhere it does not
+  // pay: ZIP entries are decoded apart on the workers (DetachData), a gzip
+  // or bzip2 stream has a decoding thread of its own (StreamSource), a plain
+  // tar needs no decoding, and a password question must come from the
+  // writing thread.
+  const bool oneRun = (request.formats & (kFormatCab | kFormatRar)) || reader.decompressedByLibarchive();
+  if (!request.askPasswords && oneRun && !(request.formats & kFormatZip))
     return ExtractEntriesReadingAhead(reader, request, log);
   return ExtractEntries(reader, request, log);
 }

@@ -464,6 +464,10 @@ std::optional<DetachedData> ArchiveReader::DetachData(std::uint64_t largest) {
   return guard_->Detach(static_cast<std::size_t>(impl_->entryIndex), entry_, largest);
 }
 
+bool ArchiveReader::decompressedByLibarchive() const {
+  return !source_ && archive_filter_count(impl_->a) > 1 && archive_filter_code(impl_->a, 0) != ARCHIVE_FILTER_NONE;
+}
+
 std::uint64_t ArchiveReader::bytesRead() const {
   if (source_) return source_->compressedBytesRead();
   return StreamOffset(archive_filter_bytes(impl_->a, -1));

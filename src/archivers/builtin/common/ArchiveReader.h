@@ -78,6 +78,9 @@ class ArchiveReader : public EntryReader {
   // Whether the file bears the signature of a compression we read but is
   // too damaged to decode: it is ours, and damaged.
   bool damagedCompression() const { return damagedCompression_; }
+  // Whether libarchive itself decompresses the archive (xz, zstd, lzma),
+  // rather than our StreamSource or nothing.
+  bool decompressedByLibarchive() const;
 
   // Bytes of the archive file consumed so far, and its size.
   std::uint64_t bytesRead() const override;
